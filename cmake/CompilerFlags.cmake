@@ -1,0 +1,32 @@
+# Flags every target of ours carries through qor::flags. Third-party code (googletest built from
+# source in the Windows build) does not get them.
+add_library(qor_flags INTERFACE)
+add_library(qor::flags ALIAS qor_flags)
+
+# Sources are UTF-8; every string literal becomes the same GBK byte string in every binary.
+target_compile_options(qor_flags INTERFACE -finput-charset=UTF-8 -fexec-charset=GBK
+                                           -Wall -Wextra)
+if(QOR_WERROR)
+  target_compile_options(qor_flags INTERFACE -Werror)
+endif()
+target_include_directories(qor_flags INTERFACE "${PROJECT_SOURCE_DIR}/src")
+
+if(WIN32)
+  # No DLL beside setup.exe: the C and C++ runtimes and winpthreads are linked in.
+  target_link_options(qor_flags INTERFACE -static -static-libgcc -static-libstdc++)
+  target_compile_definitions(qor_flags INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX
+                                                 _WIN32_WINNT=0x0601 WINVER=0x0601)
+  # Reproducible files: no build time stamp in the PE header, no build paths in the code.
+  target_link_options(qor_flags INTERFACE -Wl,--no-insert-timestamp)
+endif()
+target_compile_options(qor_flags INTERFACE "-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=")
+
+if(QOR_SANITIZE)
+  target_compile_options(qor_flags INTERFACE -fsanitize=${QOR_SANITIZE} -fno-omit-frame-pointer)
+  target_link_options(qor_flags INTERFACE -fsanitize=${QOR_SANITIZE})
+endif()
+if(QOR_FUZZ)
+  target_compile_options(qor_flags INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                             -fno-omit-frame-pointer)
+  target_link_options(qor_flags INTERFACE -fsanitize=address,undefined)
+endif()

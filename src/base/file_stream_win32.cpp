@@ -1,0 +1,78 @@
+// TFileStream over Win32 file handles, opened with the ANSI functions since paths are
+// code-page text.
+#include <windows.h>
+
+#include "base/stream.h"
+
+namespace qor {
+
+namespace {
+
+std::string SystemMessage(DWORD code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = n ? std::string(text, n) : "error " + std::to_string(code);
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+  return message;
+}
+
+HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
+}  // namespace
+
+TFileStream::TFileStream(const std::string& path, FileMode mode) {
+  DWORD access = GENERIC_READ;
+  DWORD share = 0;
+  DWORD disposition = OPEN_EXISTING;
+  switch (mode) {
+    case FileMode::kOpenReadShared:
+      share = FILE_SHARE_READ;
+      break;
+    case FileMode::kOpenReadExclusive:
+      break;
+    case FileMode::kCreate:
+      access = GENERIC_READ | GENERIC_WRITE;
+      disposition = CREATE_ALWAYS;
+      break;
+  }
+  const HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    throw EFileOpenError("Cannot open file \"" + path + "\": " + SystemMessage(GetLastError()));
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(h);
+}
+
+TFileStream::~TFileStream() { CloseHandle(AsHandle(handle_)); }
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+  DWORD got = 0;
+  const DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+  if (!ReadFile(AsHandle(handle_), buffer, want, &got, nullptr)) return 0;
+  return got;
+}
+
+std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
+  DWORD put = 0;
+  const DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+  if (!WriteFile(AsHandle(handle_), buffer, want, &put, nullptr)) return 0;
+  return put;
+}
+
+std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
+  DWORD method = FILE_BEGIN;
+  if (origin == SeekOrigin::Current) method = FILE_CURRENT;
+  if (origin == SeekOrigin::End) method = FILE_END;
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  LARGE_INTEGER at;
+  if (!SetFilePointerEx(AsHandle(handle_), distance, &at, method)) {
+    throw EStreamError("Seek failed: " + SystemMessage(GetLastError()));
+  }
+  return at.QuadPart;
+}
+
+}  // namespace qor

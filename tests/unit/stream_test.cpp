@@ -1,0 +1,126 @@
+#include "base/stream.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/file_system.h"
+#include "support/temp_dir.h"
+
+namespace qor {
+namespace {
+
+// A source that hands out at most `limit` bytes per Read, as sockets and inflaters do.
+class TricklingStream : public TMemoryStream {
+ public:
+  TricklingStream(std::string bytes, std::size_t limit)
+      : TMemoryStream(std::move(bytes)), limit_(limit) {}
+  std::size_t Read(void* buffer, std::size_t count) override {
+    ++reads;
+    return TMemoryStream::Read(buffer, std::min(count, limit_));
+  }
+  int reads = 0;
+
+ private:
+  std::size_t limit_;
+};
+
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+  return bytes;
+}
+
+TEST(StreamTest, ReadExactlyGathersShortReadsAndFailsAtTheEnd) {
+  TricklingStream source(Pattern(10), 3);
+  std::string out(10, '\0');
+  source.ReadExactly(out.data(), out.size());
+  EXPECT_EQ(out, Pattern(10));
+  char one;
+  try {
+    source.ReadExactly(&one, 1);
+    FAIL() << "no error at the end";
+  } catch (const EReadError& e) {
+    EXPECT_STREQ(e.what(), "Stream read error");
+  }
+}
+
+TEST(StreamTest, WriteExactlyOnReadOnlyRaisesWriteError) {
+  const char data[] = "abc";
+  TReadOnlyMemoryStream stream(data, 3);
+  try {
+    stream.WriteExactly("x", 1);
+    FAIL();
+  } catch (const EWriteError& e) {
+    EXPECT_STREQ(e.what(), "Stream write error");
+  }
+}
+
+TEST(StreamTest, CopyFromMovesChunksAtBlockBoundaries) {
+  for (std::size_t size : {std::size_t{1}, kCopyChunkSize - 1, kCopyChunkSize, kCopyChunkSize + 1,
+                           3 * kCopyChunkSize + 17}) {
+    SCOPED_TRACE(size);
+    TMemoryStream source(Pattern(size));
+    TMemoryStream target;
+    EXPECT_EQ(target.CopyFrom(source, static_cast<std::int64_t>(size)),
+              static_cast<std::int64_t>(size));
+    EXPECT_EQ(target.Bytes(), Pattern(size));
+  }
+}
+
+TEST(StreamTest, CopyFromCountZeroCopiesWholeSourceFromItsStart) {
+  TMemoryStream source(Pattern(100));
+  source.SetPosition(60);
+  TMemoryStream target;
+  EXPECT_EQ(target.CopyFrom(source, 0), 100);
+  EXPECT_EQ(target.Bytes(), Pattern(100));
+}
+
+TEST(StreamTest, CopyFromShortSourceKeepsOnlyWholeChunks) {
+  TMemoryStream source(Pattern(kCopyChunkSize + 10));
+  TMemoryStream target;
+  EXPECT_THROW(target.CopyFrom(source, 2 * kCopyChunkSize), EReadError);
+  EXPECT_EQ(target.Bytes().size(), kCopyChunkSize);
+}
+
+TEST(StreamTest, MemoryStreamSeeksAndRefusesNegativePositions) {
+  TMemoryStream stream(Pattern(8));
+  EXPECT_EQ(stream.Seek(-2, SeekOrigin::End), 6);
+  EXPECT_EQ(stream.Seek(1, SeekOrigin::Current), 7);
+  EXPECT_THROW(stream.Seek(-1, SeekOrigin::Begin), EStreamError);
+  EXPECT_EQ(stream.GetPosition(), 7);
+}
+
+TEST(StreamTest, FileStreamCreateReplacesAndReadsBack) {
+  testing::TempDir dir;
+  const std::string path = dir.File("data.bin");
+  testing::WriteFileBytes(path, std::string(1000, 'x'));
+  {
+    TFileStream out(path, FileMode::kCreate);
+    out.WriteExactly("hello", 5);
+  }
+  TFileStream in(path, FileMode::kOpenReadShared);
+  EXPECT_EQ(in.GetSize(), 5);
+  char buffer[5];
+  in.ReadExactly(buffer, 5);
+  EXPECT_EQ(std::string(buffer, 5), "hello");
+  EXPECT_EQ(in.Read(buffer, 5), 0u);
+}
+
+TEST(StreamTest, FileStreamOpenFailuresRaise) {
+  testing::TempDir dir;
+  EXPECT_THROW(TFileStream(dir.File("missing"), FileMode::kOpenReadShared), EFileOpenError);
+  EXPECT_THROW(TFileStream(dir.Text(), FileMode::kOpenReadExclusive), EFileOpenError);
+}
+
+TEST(FileSystemTest, ForceDirectoriesCreatesParents) {
+  testing::TempDir dir;
+  const std::string deep = dir.File("a") + PathSeparator() + "b" + PathSeparator() + "c";
+  ForceDirectories(deep + PathSeparator());
+  EXPECT_TRUE(DirectoryExists(deep));
+  EXPECT_FALSE(FileExists(deep));
+  ForceDirectories(deep);  // already there: no error
+}
+
+}  // namespace
+}  // namespace qor

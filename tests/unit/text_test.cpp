@@ -1,0 +1,65 @@
+#include "base/text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qor {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(TextTest, CaseFoldingTouchesOnlyAsciiLetters) {
+  // "安" in GBK is B0 B2; both bytes and every non-letter must survive unchanged.
+  const std::string mixed = "Ab\xB0\xB2Z@[`{\x00\xC1"s;
+  EXPECT_EQ(AsciiLowerCase(mixed), "ab\xB0\xB2z@[`{\x00\xC1"s);
+  EXPECT_EQ(AsciiUpperCase(mixed), "AB\xB0\xB2Z@[`{\x00\xC1"s);
+}
+
+TEST(TextTest, TrimRemovesBytesZeroToThirtyTwoAtBothEndsOnly) {
+  EXPECT_EQ(TrimBytes("  ABC\r\n"), "ABC");
+  EXPECT_EQ(TrimBytes("\x00\x01\t a b \x1f\x20"s), "a b");
+  EXPECT_EQ(TrimBytes("\x7f"), "\x7f");  // DEL is above 32
+  EXPECT_EQ(TrimBytes(" \t\r\n"), "");
+  EXPECT_EQ(TrimBytes(""), "");
+}
+
+TEST(TextTest, ReplaceAllScansLeftToRightWithoutRescanning) {
+  struct Case {
+    const char* name;
+    std::string text, pattern, replacement, expected;
+  } cases[] = {
+      {"every occurrence", "a.b.c", ".", "--", "a--b--c"},
+      {"inserted text is not rescanned", "aa", "a", "aa", "aaaa"},
+      {"overlap taken from the left", "aaa", "aa", "b", "ba"},
+      {"case is exact", "AbAB", "ab", "x", "AbAB"},
+      {"empty pattern leaves text", "abc", "", "x", "abc"},
+      {"zero bytes are ordinary", "\x00z\x00"s, "\x00"s, "0", "0z0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ReplaceAll(c.text, c.pattern, c.replacement), c.expected);
+  }
+}
+
+TEST(TextTest, LastDelimiterSkipsTrailBytesOfDoubleByteCharacters) {
+  // "表" in GBK is B1 ED, "\x95\x5C" is a character whose second byte is a backslash.
+  EXPECT_EQ(LastDelimiter("C:\\dir\\\x95\x5C", "\\"), 6u);
+  EXPECT_EQ(LastDelimiter("\x95\x5C", "\\"), std::string::npos);
+  EXPECT_EQ(ExtractFileName("C:\\Some Dir\\instpg.exe"), "instpg.exe");
+  EXPECT_EQ(ExtractFileName("C:instpg.exe"), "instpg.exe");
+  EXPECT_EQ(ExtractFileName("instpg.exe"), "instpg.exe");
+  EXPECT_EQ(ExtractFileName("C:\\\x95\x5Cx.exe"), "\x95\x5Cx.exe");
+  EXPECT_EQ(ExtractFilePathThroughBackslash("C:\\Setup\\setup.exe"), "C:\\Setup\\");
+  EXPECT_EQ(ExtractFilePathThroughBackslash("C:\\\x95\x5C.exe"), "C:\\");
+  EXPECT_EQ(ExtractFilePathThroughBackslash("setup.exe"), "");
+}
+
+TEST(TextTest, FormatTextFillsPercentSInOrder) {
+  EXPECT_EQ(FormatText("x%sy%sz", {"1", "2"}), "x1y2z");
+  EXPECT_EQ(FormatText("%s%%s", {"a"}), "a%%s");
+  EXPECT_EQ(FormatText("100% %s", {"a", "b"}), "100% a");
+}
+
+}  // namespace
+}  // namespace qor

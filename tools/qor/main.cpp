@@ -1,0 +1,79 @@
+// qor: the maker's release tool. Dispatches to one sub-command; every failure becomes one line on
+// stderr and an exit code (0 success, 1 a failed verdict, 2 bad usage or input).
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "cli.h"
+
+namespace {
+
+using qor::cli::Command;
+
+const Command* const kCommands[] = {
+    &qor::cli::kPackCommand,        &qor::cli::kListCommand,   &qor::cli::kExtractCommand,
+    &qor::cli::kFingerprintCommand, &qor::cli::kAnswerCommand, &qor::cli::kCheckCommand,
+};
+
+void PrintOverview(std::FILE* out) {
+  std::fputs(
+      "usage: qor <command> [arguments]\n"
+      "\n"
+      "Makes and checks releases of the Pagrim setup program.\n"
+      "\n"
+      "commands:\n",
+      out);
+  for (const Command* command : kCommands) {
+    std::fprintf(out, "  %-12s %s\n", command->name, command->summary);
+  }
+  std::fputs(
+      "\n"
+      "Run 'qor <command> --help' for a command's arguments.\n"
+      "Exit codes: 0 success, 1 a failed verdict, 2 bad usage or input.\n",
+      out);
+}
+
+}  // namespace
+
+namespace qor::cli {
+
+bool WantsHelp(const Args& args) {
+  for (const std::string& arg : args) {
+    if (arg == "-h" || arg == "--help") return true;
+  }
+  return false;
+}
+
+}  // namespace qor::cli
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintOverview(stderr);
+    return qor::cli::kExitBadInput;
+  }
+  const std::string name = argv[1];
+  if (name == "-h" || name == "--help" || name == "help") {
+    PrintOverview(stdout);
+    return qor::cli::kExitSuccess;
+  }
+  for (const Command* command : kCommands) {
+    if (name != command->name) continue;
+    const qor::cli::Args args(argv + 2, argv + argc);
+    if (qor::cli::WantsHelp(args)) {
+      std::fputs(command->help, stdout);
+      return qor::cli::kExitSuccess;
+    }
+    try {
+      return command->run(args);
+    } catch (const qor::cli::UsageError& e) {
+      std::fprintf(stderr, "qor %s: %s\n", command->name, e.what());
+      std::fprintf(stderr, "Run 'qor %s --help' for usage.\n", command->name);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "qor %s: %s\n", command->name, e.what());
+    }
+    return qor::cli::kExitBadInput;
+  }
+  std::fprintf(stderr, "qor: unknown command '%s'\n\n", name.c_str());
+  PrintOverview(stderr);
+  return qor::cli::kExitBadInput;
+}
