@@ -1,0 +1,241 @@
+// TSocket and TListener over POSIX sockets. Waits use poll(); connecting is non-blocking so that
+// its time-limit holds.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <memory>
+
+#include "base/socket.h"
+
+namespace qor {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string SystemText(int error) { return std::strerror(error); }
+
+int MillisecondsLeft(Clock::time_point deadline) {
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Waits for events on fd; returns the revents, 0 on time-out.
+short WaitFor(int fd, short events, int timeoutMs) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    pollfd entry{fd, events, 0};
+    const int n = ::poll(&entry, 1, MillisecondsLeft(deadline));
+    if (n > 0) return entry.revents;
+    if (n == 0) return 0;
+    if (errno != EINTR) throw ESocketError("poll failed: " + SystemText(errno));
+  }
+}
+
+void SetNonBlocking(int fd, bool on) {
+  const int flags = ::fcntl(fd, F_GETFL, 0);
+  ::fcntl(fd, F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK));
+}
+
+struct AddrInfoFree {
+  void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
+};
+
+// Connects one address within the deadline; returns the descriptor, or -1 with the reason.
+int ConnectOne(const addrinfo& address, Clock::time_point deadline, std::string& reason) {
+  const int fd =
+      ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
+  if (fd < 0) {
+    reason = "socket: " + SystemText(errno);
+    return -1;
+  }
+  SetNonBlocking(fd, true);
+  int error = 0;
+  if (::connect(fd, address.ai_addr, address.ai_addrlen) != 0) {
+    error = errno;
+    if (error == EINPROGRESS) {
+      const short revents = WaitFor(fd, POLLOUT, MillisecondsLeft(deadline));
+      if (revents == 0) {
+        ::close(fd);
+        reason = "timed out";
+        return -2;
+      }
+      socklen_t length = sizeof error;
+      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    }
+  }
+  if (error != 0) {
+    ::close(fd);
+    reason = SystemText(error);
+    return -1;
+  }
+  SetNonBlocking(fd, false);
+  // The request is one small block; send it at once rather than wait for an acknowledgement.
+  int one = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  return fd;
+}
+
+}  // namespace
+
+TSocket::TSocket(TSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+
+TSocket& TSocket::operator=(TSocket&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+TSocket::~TSocket() { Close(); }
+
+TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeoutMs) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const std::string service = std::to_string(port);
+  const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+  if (status != 0) {
+    throw ESocketError("cannot resolve host \"" + host + "\": " + ::gai_strerror(status));
+  }
+  const std::unique_ptr<addrinfo, AddrInfoFree> list(found);
+  std::string reason = "no address";
+  for (const addrinfo* address = list.get(); address != nullptr; address = address->ai_next) {
+    const int fd = ConnectOne(*address, deadline, reason);
+    if (fd >= 0) return TSocket(fd);
+    if (fd == -2 || MillisecondsLeft(deadline) == 0) {
+      throw ESocketTimeout("connect to " + host + ":" + service + " timed out");
+    }
+  }
+  throw ESocketError("cannot connect to " + host + ":" + service + ": " + reason);
+}
+
+bool TSocket::IsOpen() const { return handle_ >= 0; }
+
+void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs) {
+  if (handle_ < 0) throw ESocketError("send on a closed socket");
+  const int fd = static_cast<int>(handle_);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const char* bytes = static_cast<const char*>(data);
+  while (count > 0) {
+    if (WaitFor(fd, POLLOUT, MillisecondsLeft(deadline)) == 0) {
+      throw ESocketTimeout("send timed out");
+    }
+    const ssize_t n = ::send(fd, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0) {
+      if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+      throw ESocketError("send failed: " + SystemText(errno));
+    }
+    bytes += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+std::size_t TSocket::Receive(void* buffer, std::size_t capacity, int timeoutMs) {
+  if (handle_ < 0) throw ESocketError("receive on a closed socket");
+  const int fd = static_cast<int>(handle_);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (WaitFor(fd, POLLIN, MillisecondsLeft(deadline)) == 0) {
+      throw ESocketTimeout("receive timed out");
+    }
+    const ssize_t n = ::recv(fd, buffer, capacity, MSG_DONTWAIT);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+    throw ESocketError("receive failed: " + SystemText(errno));
+  }
+}
+
+void TSocket::Close() {
+  if (handle_ < 0) return;
+  ::close(static_cast<int>(handle_));
+  handle_ = -1;
+}
+
+void TSocket::Abort() {
+  if (handle_ < 0) return;
+  linger hard{1, 0};
+  ::setsockopt(static_cast<int>(handle_), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+  Close();
+}
+
+TListener::TListener(TListener&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+
+TListener& TListener::operator=(TListener&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+TListener::~TListener() { Close(); }
+
+TListener TListener::Listen(const std::string& address, std::uint16_t port) {
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(port);
+  if (::inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1) {
+    throw ESocketError("not an IPv4 address: " + address);
+  }
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) throw ESocketError("socket: " + SystemText(errno));
+  TListener listener;
+  listener.handle_ = fd;
+  int one = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+      ::listen(fd, 16) != 0) {
+    throw ESocketError("cannot listen on " + address + ":" + std::to_string(port) + ": " +
+                       SystemText(errno));
+  }
+  return listener;
+}
+
+bool TListener::IsOpen() const { return handle_ >= 0; }
+
+std::uint16_t TListener::Port() const {
+  sockaddr_in local{};
+  socklen_t length = sizeof local;
+  if (::getsockname(static_cast<int>(handle_), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    return 0;
+  }
+  return ntohs(local.sin_port);
+}
+
+TSocket TListener::Accept(int timeoutMs) {
+  if (handle_ < 0) throw ESocketError("accept on a closed listener");
+  const int fd = static_cast<int>(handle_);
+  if (WaitFor(fd, POLLIN, timeoutMs) == 0) return TSocket();
+  const int accepted = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+  if (accepted < 0) {
+    if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) return TSocket();
+    throw ESocketError("accept failed: " + SystemText(errno));
+  }
+  int one = 1;
+  ::setsockopt(accepted, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  return TSocket(accepted);
+}
+
+void TListener::Close() {
+  if (handle_ < 0) return;
+  ::close(static_cast<int>(handle_));
+  handle_ = -1;
+}
+
+}  // namespace qor
