@@ -8,10 +8,19 @@ set(QOR_SERVER_URLS
     CACHE STRING "The ten verification base URLs E1..E10 (E3 is the home page)")
 set(QOR_LOOPBACK_URL "http://localhost/" CACHE STRING "Base URL put first in test mode")
 option(QOR_TEST_MODE "Put the loopback base URL first in the server list" OFF)
-set(QOR_ANSWER_KEY "0;0;0" CACHE STRING "Answer key: Multiplier;Increment;StartKey")
+# The answer key. With these values every fingerprint can be published: the running key always
+# stays within 0x5000..0x57FF (7 * 255 + 20659 < 0x5800), so an enciphered hex digit is one of
+# "01234567`abcdefghijklmno", never an upper-case letter, a byte 0..32, a backslash or one of the
+# characters the client unescapes; lower-casing, trimming and unescaping leave it as it is. The
+# unit tests prove it over every reachable running key. 0;0;0 was a placeholder of early builds:
+# a cache still holding it takes the real default.
+if(QOR_ANSWER_KEY STREQUAL "0;0;0")
+  unset(QOR_ANSWER_KEY CACHE)
+endif()
+set(QOR_ANSWER_KEY "7;20659;21449" CACHE STRING "Answer key: Multiplier;Increment;StartKey")
 
 # qor_product_settings(<name> [SERVERS url...] [LOOPBACK url] [TEST_MODE ON|OFF] [KEY m a k])
-# Creates the static library <name> that defines the settings declared in
+# Creates the object library <name> that defines the settings declared in
 # src/driver/product_settings.h. Unset arguments take the cache values.
 function(qor_product_settings name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "LOOPBACK;TEST_MODE" "SERVERS;KEY")
@@ -55,6 +64,8 @@ function(qor_product_settings name)
 
   set(out "${CMAKE_CURRENT_BINARY_DIR}/${name}/product_settings.cpp")
   configure_file("${PROJECT_SOURCE_DIR}/cmake/product_settings.cpp.in" "${out}" @ONLY)
-  add_library(${name} STATIC "${out}")
+  # An object library: its one object is linked in whole, so the order of the static libraries
+  # that use the settings does not matter.
+  add_library(${name} OBJECT "${out}")
   target_link_libraries(${name} PRIVATE qor::flags)
 endfunction()

@@ -1,19 +1,68 @@
-// qor answer: not built yet.
+// qor answer SETUP.exe OUTDIR: writes the verification answer for a setup program where the ten
+// servers publish it, after proving that the client would accept it.
 #include <cstdio>
+#include <string>
 
+#include "base/file_system.h"
+#include "base/stream.h"
 #include "cli.h"
+#include "driver/allparam.h"
+#include "driver/product_settings.h"
+#include "verification/QORMD5Unit.h"
+#include "verification/answer_publishing.h"
 
 namespace qor::cli {
 
 namespace {
 
-int Run(const Args&) {
-  std::fputs("qor answer: not available in this build\n", stderr);
-  return kExitBadInput;
+// OUTDIR joined with the relative verification path, in the platform's separators.
+std::string AnswerFilePath(std::string out_dir, const std::string& relative) {
+  const char separator = PathSeparator();
+  if (!out_dir.empty() && out_dir.back() != '/' && out_dir.back() != separator) {
+    out_dir += separator;
+  }
+  for (char c : relative) out_dir += (c == '/') ? separator : c;
+  return out_dir;
+}
+
+int Run(const Args& args) {
+  if (args.size() != 2) throw UsageError("expected SETUP.exe and OUTDIR");
+  SetProductParameters();
+  const TAnswerKey key{settings::kAnswerMultiplier, settings::kAnswerIncrement,
+                       settings::kAnswerStartKey};
+
+  const std::string fingerprint = FileMD5Hex(args[0]);
+  const std::string answer = PublishAnswer(fingerprint, key);
+  if (!AnswerVerifies(answer, fingerprint, key)) {
+    std::fprintf(stderr,
+                 "qor answer: the answer for fingerprint %s would not verify: the client's "
+                 "lower-casing, trimming or unescaping changes it under the compiled-in answer "
+                 "key %u;%u;%u. Nothing was written; choose another key (QOR_ANSWER_KEY).\n",
+                 fingerprint.c_str(), key.Multiplier, key.Increment, key.StartKey);
+    return kExitVerdictFailed;
+  }
+
+  const std::string path = AnswerFilePath(args[1], VerificationPath);
+  ForceDirectories(path.substr(0, path.find_last_of(PathSeparator())));
+  TFileStream file(path, FileMode::kCreate);
+  file.WriteExactly(answer.data(), answer.size());
+  std::printf("%s\n  fingerprint %s, answer %zu bytes, verified\n", path.c_str(),
+              fingerprint.c_str(), answer.size());
+  return kExitSuccess;
 }
 
 }  // namespace
 
-const Command kAnswerCommand = {"answer", "(not available yet)", "usage: qor answer\n", Run};
+const Command kAnswerCommand = {
+    "answer", "write the verification answer of a setup program for the servers",
+    "usage: qor answer SETUP.exe OUTDIR\n"
+    "\n"
+    "Fingerprints SETUP.exe, enciphers the fingerprint with the compiled-in answer key and writes\n"
+    "it to OUTDIR/velmora/QORPG3.0ins.htm (creating the folders), ready to copy onto the ten\n"
+    "verification servers. Before writing, the answer is run through the client's own steps\n"
+    "(lower-case, trim, unescape, decode); if it would not give the fingerprint back, nothing\n"
+    "is written.\n"
+    "Exit codes: 0 written, 1 the answer would not verify, 2 bad usage or an unreadable file.\n",
+    Run};
 
 }  // namespace qor::cli

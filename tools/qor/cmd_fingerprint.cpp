@@ -1,20 +1,29 @@
-// qor fingerprint: not built yet.
+// qor fingerprint FILE: the package fingerprint of a file, as setup.exe computes it of itself.
 #include <cstdio>
 
 #include "cli.h"
+#include "verification/QORMD5Unit.h"
 
 namespace qor::cli {
 
 namespace {
 
-int Run(const Args&) {
-  std::fputs("qor fingerprint: not available in this build\n", stderr);
-  return kExitBadInput;
+int Run(const Args& args) {
+  if (args.size() != 1) throw UsageError("expected exactly one FILE");
+  const std::string fingerprint = FileMD5Hex(args[0]);
+  std::printf("%s\n", fingerprint.c_str());
+  return kExitSuccess;
 }
 
 }  // namespace
 
-const Command kFingerprintCommand = {"fingerprint", "(not available yet)",
-                                     "usage: qor fingerprint\n", Run};
+const Command kFingerprintCommand = {
+    "fingerprint", "print the fingerprint (MD5, 32 lower-case hex digits) of a file",
+    "usage: qor fingerprint FILE\n"
+    "\n"
+    "Prints the fingerprint of FILE: its MD5 as 32 lower-case hexadecimal digits, the value that\n"
+    "setup.exe computes of its own file and that the published answer must confirm.\n"
+    "Exit codes: 0 printed, 2 bad usage or an unreadable file.\n",
+    Run};
 
 }  // namespace qor::cli

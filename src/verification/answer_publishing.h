@@ -1,0 +1,28 @@
+// The two ends of the answer's journey, shared by the maker's tool and the tests: how the maker
+// makes the published answer for a fingerprint, and what the client does with a response body.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "verification/fenrpt.h"
+
+namespace qor {
+
+// Writes the five sequences that the client unescapes in their escaped forms. Applied in the
+// reverse of the client's order, so that the client's unescaping restores the text whenever the
+// text holds no backslash of its own.
+std::string EscapeAnswer(std::string_view enciphered);
+
+// The answer to publish for a fingerprint: its encoding under key, escaped.
+std::string PublishAnswer(std::string_view fingerprint, const TAnswerKey& key);
+
+// What the verification window does to a response body before decoding it: lower-cases the
+// bytes 'A'..'Z' and trims bytes 0..32 from both ends.
+std::string NormalizeResponseBody(std::string_view body);
+
+// Runs the client's exact pipeline on a published body (normalise, unescape, decode with key,
+// compare with TShareCode) and says whether it confirms fingerprint.
+bool AnswerVerifies(std::string_view body, std::string_view fingerprint, const TAnswerKey& key);
+
+}  // namespace qor
