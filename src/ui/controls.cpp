@@ -1,0 +1,352 @@
+#include "ui/controls.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include <algorithm>
+
+#include "ui/application.h"
+#include "ui/components.h"
+#include "ui/wide_text.h"
+
+namespace qor::ui {
+
+namespace {
+
+RECT ClientRect(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  return rect;
+}
+
+MouseButton ButtonOf(UINT message) {
+  switch (message) {
+    case WM_RBUTTONDOWN:
+      return MouseButton::kRight;
+    case WM_MBUTTONDOWN:
+      return MouseButton::kMiddle;
+    default:
+      return MouseButton::kLeft;
+  }
+}
+
+}  // namespace
+
+// ---- Control
+
+Control::Control(Container& parent, const Bounds& bounds, Align align)
+    : parent_(parent), designed_(bounds), align_(align), fontSpec_(parent.Font()) {}
+
+Control::~Control() { parent_.RemoveChild(this); }
+
+RECT Control::DesignedPixels() const {
+  Application& app = App();
+  int left = app.Scale(designed_.left);
+  int top = app.Scale(designed_.top);
+  return RECT{left, top, left + app.Scale(designed_.width), top + app.Scale(designed_.height)};
+}
+
+void Control::CreateChild(const wchar_t* className, std::string_view text, DWORD style,
+                          DWORD exStyle) {
+  CreateSpec spec;
+  spec.exStyle = exStyle;
+  spec.className = className;
+  spec.text = std::string(text);
+  spec.style = style | WS_CHILD;
+  spec.pixels = DesignedPixels();
+  spec.parent = parent_.Handle();
+  Create(spec);
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+  parent_.AddChild(this, designed_, align_);
+}
+
+void Control::ApplyFont(const std::optional<FontSpec>& spec) {
+  if (spec) {
+    fontSpec_ = *spec;
+    font_ = CreateScaledFont(*spec);
+  } else {
+    fontSpec_ = parent_.Font();
+    font_.Reset();
+  }
+  if (Handle()) SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
+}
+
+// ---- Label
+
+Label::Label(Container& parent, const LabelArgs& args)
+    : Control(parent, Bounds{args.left, args.top, args.width, args.height}, Align::kNone),
+      onClick(args.onClick),
+      onMouseDown(args.onMouseDown),
+      text_(args.text),
+      autoSize_(args.autoSize),
+      wordWrap_(args.wordWrap),
+      color_(args.color),
+      handCursor_(args.handCursor) {
+  ApplyFont(args.font);
+  CreateChild(RegisterToolkitClass(L"TLabel"), "", args.visible ? WS_VISIBLE : 0);
+  AutoSize();
+}
+
+void Label::SetCaption(std::string_view text) {
+  text_ = std::string(text);
+  AutoSize();
+  Invalidate();
+}
+
+void Label::SetFont(const FontSpec& font) {
+  ApplyFont(font);
+  AutoSize();
+  Invalidate();
+}
+
+void Label::AutoSize() {
+  if (!autoSize_ || !Handle()) return;
+  std::wstring text = Widen(text_.empty() ? std::string(" ") : text_);
+  WindowDc dc(Handle());
+  SelectScope font(dc.Get(), FontHandle());
+  RECT extent{0, 0, 0, 0};
+  DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX);
+  SetWindowPos(Handle(), nullptr, 0, 0, extent.right - extent.left, extent.bottom - extent.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::optional<LRESULT> Label::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PaintDc paint(Handle());
+      RECT client = ClientRect(Handle());
+      FillSolid(paint.Get(), client, color_.value_or(Parent().BackgroundColor()).Resolve());
+      SelectScope font(paint.Get(), FontHandle());
+      SetTextColor(paint.Get(), FontInUse().color.Resolve());
+      SetBkMode(paint.Get(), TRANSPARENT);
+      std::wstring text = Widen(text_);
+      UINT format = DT_EXPANDTABS | DT_NOPREFIX | (wordWrap_ ? DT_WORDBREAK : 0);
+      DrawTextW(paint.Get(), text.c_str(), static_cast<int>(text.size()), &client, format);
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (handCursor_) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
+        return TRUE;
+      }
+      return std::nullopt;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (onMouseDown) {
+        MouseButton button = ButtonOf(message);
+        Invoke([&] { onMouseDown(button); });
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      Invoke(onClick);
+      return 0;
+    default:
+      (void)wparam;
+      (void)lparam;
+      return std::nullopt;
+  }
+}
+
+// ---- CheckBox
+
+CheckBox::CheckBox(Container& parent, const CheckBoxArgs& args)
+    : Control(parent, Bounds{args.left, args.top, args.width, args.height}, Align::kNone),
+      onClick(args.onClick) {
+  ApplyFont(args.font);
+  CreateChild(L"BUTTON", args.text, BS_AUTOCHECKBOX | WS_TABSTOP | (args.visible ? WS_VISIBLE : 0));
+  // Themed check boxes ignore the text colour; the layouts colour theirs.
+  SetWindowTheme(Handle(), L"", L"");
+  SetChecked(args.checked);
+}
+
+bool CheckBox::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void CheckBox::SetChecked(bool checked) {
+  SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void CheckBox::HandleCommand(WORD code) {
+  if (code == BN_CLICKED) Invoke(onClick);
+}
+
+// ---- PictureButton
+
+PictureButton::PictureButton(Container& parent, const PictureButtonArgs& args)
+    : Control(parent, Bounds{args.left, args.top, args.width, args.height}, Align::kNone),
+      onClick(args.onClick),
+      hint_(args.hint) {
+  if (args.bitmapResource) picture_ = LoadBitmapResource(args.bitmapResource);
+  CreateChild(RegisterToolkitClass(L"TSpeedButton"), "", args.visible ? WS_VISIBLE : 0);
+}
+
+void PictureButton::SetPicture(UniqueBitmap bitmap) {
+  picture_ = std::move(bitmap);
+  Invalidate();
+}
+
+void PictureButton::Click() { Invoke(onClick); }
+
+std::optional<LRESULT> PictureButton::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PaintDc paint(Handle());
+      RECT client = ClientRect(Handle());
+      FillSolid(paint.Get(), client, Parent().BackgroundColor().Resolve());
+      if (picture_) {
+        SIZE size = BitmapSize(picture_.Get());
+        int width = App().Scale(size.cx);
+        int height = App().Scale(size.cy);
+        int x = (client.right - width) / 2 + (pressed_ ? 1 : 0);
+        int y = (client.bottom - height) / 2 + (pressed_ ? 1 : 0);
+        UniqueMemoryDc source(CreateCompatibleDC(paint.Get()));
+        SelectScope select(source.Get(), picture_.Get());
+        SetStretchBltMode(paint.Get(), HALFTONE);
+        StretchBlt(paint.Get(), x, y, width, height, source.Get(), 0, 0, size.cx, size.cy, SRCCOPY);
+      }
+      // Flat: an edge shows only under the mouse.
+      if (hot_ || pressed_) {
+        DrawEdge(paint.Get(), &client, pressed_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+      }
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (!hot_) {
+        hot_ = true;
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
+        TrackMouseEvent(&track);
+        Invalidate();
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      hot_ = false;
+      Invalidate();
+      return 0;
+    case WM_LBUTTONDOWN:
+      pressed_ = true;
+      SetCapture(Handle());
+      Invalidate();
+      return 0;
+    case WM_LBUTTONUP: {
+      bool was_pressed = pressed_;
+      pressed_ = false;
+      ReleaseCapture();
+      Invalidate();
+      POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+      RECT client = ClientRect(Handle());
+      if (was_pressed && PtInRect(&client, at)) Invoke(onClick);
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      pressed_ = false;
+      return 0;
+    default:
+      (void)wparam;
+      return std::nullopt;
+  }
+}
+
+// ---- ProgressBar
+
+ProgressBar::ProgressBar(Container& parent, const ProgressBarArgs& args)
+    : Control(parent, Bounds{args.left, args.top, args.width, args.height}, args.align),
+      min_(args.min),
+      max_(args.max),
+      step_(args.step) {
+  CreateChild(PROGRESS_CLASSW, "", args.visible ? WS_VISIBLE : 0);
+  SendMessageW(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(min_), static_cast<LPARAM>(max_));
+  SendMessageW(Handle(), PBM_SETSTEP, static_cast<WPARAM>(step_), 0);
+  SetPosition(args.position);
+}
+
+int ProgressBar::Position() const {
+  return static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0));
+}
+
+void ProgressBar::SetMax(int max) {
+  max_ = max;
+  SendMessageW(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(min_), static_cast<LPARAM>(max_));
+}
+
+void ProgressBar::SetPosition(int position) {
+  SendMessageW(Handle(), PBM_SETPOS, static_cast<WPARAM>(std::clamp(position, min_, max_)), 0);
+}
+
+void ProgressBar::StepIt() { SetPosition(Position() + step_); }
+
+// ---- Panel
+
+Panel::Panel(Container& parent, const PanelArgs& args)
+    : Container(args.color.value_or(parent.BackgroundColor()), args.font.value_or(parent.Font())),
+      parent_(parent) {
+  Bounds designed{args.left, args.top, args.width, args.height};
+  Application& app = App();
+  CreateSpec spec;
+  spec.className = RegisterToolkitClass(L"TPanel");
+  spec.style = WS_CHILD | WS_CLIPCHILDREN | (args.visible ? WS_VISIBLE : 0);
+  int left = app.Scale(designed.left);
+  int top = app.Scale(designed.top);
+  spec.pixels = RECT{left, top, left + app.Scale(designed.width), top + app.Scale(designed.height)};
+  spec.parent = parent.Handle();
+  Create(spec);
+  parent_.AddChild(this, designed, args.align);
+}
+
+Panel::~Panel() { parent_.RemoveChild(this); }
+
+// ---- Image
+
+Image::Image(Container& parent, const ImageArgs& args)
+    : Control(parent, Bounds{args.left, args.top, args.width, args.height}, Align::kNone),
+      onClick(args.onClick),
+      transparent_(args.transparent) {
+  CreateChild(RegisterToolkitClass(L"TImage"), "", args.visible ? WS_VISIBLE : 0);
+}
+
+void Image::SetPicture(UniqueBitmap bitmap) {
+  picture_ = std::move(bitmap);
+  Invalidate();
+}
+
+std::optional<LRESULT> Image::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PaintDc paint(Handle());
+      RECT client = ClientRect(Handle());
+      FillSolid(paint.Get(), client, Parent().BackgroundColor().Resolve());
+      if (picture_) {
+        SIZE size = BitmapSize(picture_.Get());
+        UniqueMemoryDc source(CreateCompatibleDC(paint.Get()));
+        SelectScope select(source.Get(), picture_.Get());
+        int width = App().Scale(size.cx);
+        int height = App().Scale(size.cy);
+        if (transparent_ && size.cy > 0) {
+          // The bottom-left pixel gives the colour that lets the background through.
+          COLORREF key = GetPixel(source.Get(), 0, size.cy - 1);
+          GdiTransparentBlt(paint.Get(), 0, 0, width, height, source.Get(), 0, 0, size.cx, size.cy,
+                            key);
+        } else {
+          StretchBlt(paint.Get(), 0, 0, width, height, source.Get(), 0, 0, size.cx, size.cy,
+                     SRCCOPY);
+        }
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      Invoke(onClick);
+      return 0;
+    default:
+      (void)wparam;
+      (void)lparam;
+      return std::nullopt;
+  }
+}
+
+}  // namespace qor::ui

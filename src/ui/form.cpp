@@ -1,0 +1,230 @@
+#include "ui/form.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "ui/application.h"
+#include "ui/components.h"
+#include "ui/controls.h"
+#include "ui/wide_text.h"
+
+namespace qor::ui {
+
+namespace {
+
+// The frame of a sizeable window on the system the layouts were drawn on: 4 pixels each side and
+// a 30-pixel caption. Layouts give outer sizes; the client area they meant is the outer size less
+// this frame, and that client area is what gets scaled.
+constexpr int kDesignFrameWidth = 8;
+constexpr int kDesignFrameHeight = 34;
+
+}  // namespace
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
+  COLORREF old = SetBkColor(dc, color);
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+  SetBkColor(dc, old);
+}
+
+// ---- Container
+
+Container::Container(Color background, const FontSpec& font)
+    : background_(background), font_(font), fontHandle_(CreateScaledFont(font)) {}
+
+void Container::SetBackgroundColor(Color color) {
+  background_ = color;
+  backgroundBrush_.Reset();
+  Invalidate();
+}
+
+void Container::AddChild(Window* child, const Bounds& designed, Align align) {
+  children_.push_back(Child{child, designed, align});
+  if (align != Align::kNone) Realign();
+}
+
+void Container::RemoveChild(Window* child) {
+  children_.erase(std::remove_if(children_.begin(), children_.end(),
+                                 [child](const Child& c) { return c.window == child; }),
+                  children_.end());
+}
+
+void Container::Realign() {
+  if (!Handle()) return;
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  std::vector<const Child*> docked;
+  for (const Child& child : children_) {
+    if (child.align == Align::kBottom) docked.push_back(&child);
+  }
+  // The lowest control of the layout lies at the edge, the next one above it, and so on.
+  std::stable_sort(docked.begin(), docked.end(), [](const Child* a, const Child* b) {
+    return a->designed.top > b->designed.top;
+  });
+  int bottom = client.bottom;
+  for (const Child* child : docked) {
+    int height = App().Scale(child->designed.height);
+    MoveWindow(child->window->Handle(), 0, bottom - height, client.right, height, TRUE);
+    bottom -= height;
+  }
+}
+
+std::optional<LRESULT> Container::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT client{};
+      GetClientRect(Handle(), &client);
+      FillSolid(reinterpret_cast<HDC>(wparam), client, background_.Resolve());
+      return 1;
+    }
+    case WM_SIZE:
+      Realign();
+      return std::nullopt;
+    case WM_COMMAND:
+      if (lparam) {
+        if (Window* child = FromHandle(reinterpret_cast<HWND>(lparam))) {
+          child->HandleCommand(HIWORD(wparam));
+        }
+      }
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      HDC dc = reinterpret_cast<HDC>(wparam);
+      if (auto* box = dynamic_cast<CheckBox*>(FromHandle(reinterpret_cast<HWND>(lparam)))) {
+        SetTextColor(dc, box->TextColor());
+      }
+      SetBkColor(dc, background_.Resolve());
+      if (!backgroundBrush_) backgroundBrush_.Reset(CreateSolidBrush(background_.Resolve()));
+      return reinterpret_cast<LRESULT>(backgroundBrush_.Get());
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+// ---- Form
+
+Form::Form(const FormArgs& args) : Container(args.color, args.font) {
+  Application& app = App();
+  DWORD style = WS_CLIPCHILDREN;
+  if (args.frame == FrameStyle::kSizeable) {
+    style |= WS_OVERLAPPEDWINDOW;
+  } else {
+    style |= WS_POPUP;
+  }
+  style = (style | args.addStyle) & ~args.removeStyle;
+  HWND owner = args.owner ? args.owner : app.Handle();
+  DWORD ex_style = args.addExStyle;
+  if (owner == app.Handle()) ex_style |= WS_EX_APPWINDOW;
+
+  RECT rect{};
+  if (args.frame == FrameStyle::kSizeable) {
+    RECT client{0, 0, app.Scale(args.width - kDesignFrameWidth),
+                app.Scale(args.height - kDesignFrameHeight)};
+    AdjustWindowRectEx(&client, style, FALSE, ex_style);
+    rect = RECT{0, 0, client.right - client.left, client.bottom - client.top};
+  } else {
+    rect = RECT{0, 0, app.Scale(args.width), app.Scale(args.height)};
+  }
+  OffsetRect(&rect, app.Scale(args.left), app.Scale(args.top));
+
+  CreateSpec spec;
+  spec.exStyle = ex_style;
+  spec.className = RegisterToolkitClass(Widen(args.className), CS_DBLCLKS);
+  spec.text = args.caption;
+  spec.style = style & ~WS_VISIBLE;
+  spec.pixels = rect;
+  spec.parent = owner;
+  Create(spec);
+}
+
+Form::~Form() {
+  if (modal_) App().PopModal();
+}
+
+ModalResult Form::ShowModal() {
+  Application& app = App();
+  HWND self = Handle();
+  HWND owner = GetWindow(self, GW_OWNER);
+  modal_ = true;
+  modalResult_ = ModalResult::kNone;
+  app.PushModal(this);
+  if (owner) EnableWindow(owner, FALSE);
+  ShowWindow(self, SW_SHOWNORMAL);
+  SetForegroundWindow(self);
+
+  MSG message;
+  while (modalResult_ == ModalResult::kNone && !app.Terminated()) {
+    BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) {
+      app.Terminate();
+      break;
+    }
+    if (got < 0) break;
+    // Gives the keyboard its dialog behaviour (Tab, Space on the check box); Enter and Escape
+    // arrive as commands without a control and start nothing.
+    if (!IsDialogMessageW(self, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  // The owner is enabled before this window hides, so that activation goes back to it.
+  if (owner) EnableWindow(owner, TRUE);
+  if (Handle()) ShowWindow(self, SW_HIDE);
+  app.PopModal();
+  modal_ = false;
+  return modalResult_ == ModalResult::kNone ? ModalResult::kCancel : modalResult_;
+}
+
+void Form::Close() { SendMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+void Form::EndModal(ModalResult result) {
+  if (modal_) {
+    modalResult_ = result;
+  } else {
+    ShowWindow(Handle(), SW_HIDE);
+  }
+}
+
+std::optional<LRESULT> Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CLOSE:
+      Invoke(onClose);
+      EndModal(ModalResult::kCancel);
+      return 0;
+    case WM_PAINT: {
+      PaintDc paint(Handle());
+      if (onPaint) Invoke([&] { onPaint(paint.Get()); });
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      Invoke(onClick);
+      return 0;
+    case WM_CONTEXTMENU:
+      if (popupMenu_) {
+        POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+        if (at.x == -1 && at.y == -1) GetCursorPos(&at);
+        popupMenu_->Popup(Handle(), at);
+        return 0;
+      }
+      return std::nullopt;
+    case WM_SHOWWINDOW:
+      if (wparam) Invoke(onShow);
+      return std::nullopt;
+    case WM_ACTIVATE:
+      Invoke(LOWORD(wparam) == WA_INACTIVE ? onDeactivate : onActivate);
+      return std::nullopt;
+    case WM_TIMER:
+      for (Timer* timer : timers_) {
+        if (timer->id_ == wparam) {
+          timer->Tick();
+          return 0;
+        }
+      }
+      return std::nullopt;
+    default:
+      return Container::HandleMessage(message, wparam, lparam);
+  }
+}
+
+}  // namespace qor::ui

@@ -1,0 +1,165 @@
+#include "ui/window.h"
+
+#include <map>
+#include <stdexcept>
+
+#include "ui/application.h"
+#include "ui/wide_text.h"
+
+namespace qor::ui {
+
+UniqueFont CreateScaledFont(const FontSpec& spec) {
+  LOGFONTW font{};
+  // A negative height asks for the character height (without internal leading).
+  font.lfHeight = -App().Scale(spec.height);
+  font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+  font.lfUnderline = spec.underline ? TRUE : FALSE;
+  font.lfCharSet = spec.charset;
+  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  font.lfQuality = DEFAULT_QUALITY;
+  font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  std::wstring face = Widen(spec.face);
+  face.resize(std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
+  face.copy(font.lfFaceName, face.size());
+  UniqueFont handle(CreateFontIndirectW(&font));
+  if (!handle) throw std::runtime_error("CreateFontIndirect failed");
+  return handle;
+}
+
+Window::~Window() {
+  if (window_) {
+    // Messages sent while the system window goes away must not reach a half-destroyed object.
+    SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
+  }
+}
+
+void Window::SetText(std::string_view text) { SetWindowTextW(Handle(), Widen(text).c_str()); }
+
+std::string Window::Text() const {
+  int length = GetWindowTextLengthW(Handle());
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  int got = GetWindowTextW(Handle(), text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+  return Narrow(text);
+}
+
+void Window::SetVisible(bool visible) { ShowWindow(Handle(), visible ? SW_SHOW : SW_HIDE); }
+
+bool Window::Visible() const { return (GetWindowLongW(Handle(), GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void Window::SetBounds(const Bounds& bounds) {
+  Application& app = App();
+  MoveWindow(Handle(), app.Scale(bounds.left), app.Scale(bounds.top), app.Scale(bounds.width),
+             app.Scale(bounds.height), TRUE);
+}
+
+Bounds Window::GetBounds() const {
+  RECT rect{};
+  GetWindowRect(Handle(), &rect);
+  HWND parent = GetParent(Handle());
+  if (parent && (GetWindowLongW(Handle(), GWL_STYLE) & WS_CHILD)) {
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+  }
+  Application& app = App();
+  return Bounds{app.Unscale(rect.left), app.Unscale(rect.top), app.Unscale(rect.right - rect.left),
+                app.Unscale(rect.bottom - rect.top)};
+}
+
+void Window::SetLeft(int left) {
+  Bounds bounds = GetBounds();
+  bounds.left = left;
+  SetBounds(bounds);
+}
+
+void Window::SetTop(int top) {
+  Bounds bounds = GetBounds();
+  bounds.top = top;
+  SetBounds(bounds);
+}
+
+void Window::Invalidate() { InvalidateRect(Handle(), nullptr, TRUE); }
+
+void Window::Create(const CreateSpec& spec) {
+  HWND handle = CreateWindowExW(
+      spec.exStyle, spec.className, Widen(spec.text).c_str(), spec.style, spec.pixels.left,
+      spec.pixels.top, spec.pixels.right - spec.pixels.left, spec.pixels.bottom - spec.pixels.top,
+      spec.parent, spec.idOrMenu, GetModuleHandleW(nullptr), this);
+  if (!handle) throw std::runtime_error("CreateWindowEx failed");
+  if (!window_) {
+    // A system class: bind now so that the parent can route its notifications to this object.
+    window_.Reset(handle);
+    SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+}
+
+const wchar_t* Window::RegisterToolkitClass(const std::wstring& name, UINT classStyle) {
+  static std::map<std::wstring, ATOM> registered;
+  auto found = registered.find(name);
+  if (found != registered.end()) return MAKEINTRESOURCEW(found->second);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = classStyle;
+  wc.lpfnWndProc = &Window::StaticWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  wc.lpszClassName = name.c_str();
+  ATOM atom = RegisterClassExW(&wc);
+  if (!atom) throw std::runtime_error("RegisterClassEx failed");
+  registered.emplace(name, atom);
+  return MAKEINTRESOURCEW(atom);
+}
+
+std::optional<LRESULT> Window::HandleMessage(UINT, WPARAM, LPARAM) { return std::nullopt; }
+
+Window* Window::FromHandle(HWND window) {
+  return window ? reinterpret_cast<Window*>(GetWindowLongPtrW(window, GWLP_USERDATA)) : nullptr;
+}
+
+void Window::Invoke(const std::function<void()>& callback) {
+  if (!callback) return;
+  try {
+    callback();
+  } catch (const std::exception& error) {
+    App().ShowException(error);
+  } catch (...) {
+    App().ShowException(std::runtime_error("Unknown error"));
+  }
+}
+
+LRESULT CALLBACK Window::StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    auto* self = static_cast<Window*>(create->lpCreateParams);
+    if (self) {
+      self->window_.Reset(window);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+  }
+  Window* self = FromHandle(window);
+  if (!self) return DefWindowProcW(window, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    // The system window is gone; the object must not free it again.
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->window_.Release();
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+  return self->Dispatch(message, wparam, lparam);
+}
+
+LRESULT Window::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
+  HWND handle = Handle();
+  try {
+    if (onMessage) {
+      if (std::optional<LRESULT> answer = onMessage(message, wparam, lparam)) return *answer;
+    }
+    if (std::optional<LRESULT> answer = HandleMessage(message, wparam, lparam)) return *answer;
+  } catch (const std::exception& error) {
+    // Errors never cross the system's window procedure.
+    App().ShowException(error);
+  }
+  return DefWindowProcW(handle, message, wparam, lparam);
+}
+
+}  // namespace qor::ui
