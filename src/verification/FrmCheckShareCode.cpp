@@ -1,0 +1,305 @@
+#include "verification/FrmCheckShareCode.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include "balloon/Balloon.h"
+#include "base/text.h"
+#include "driver/allparam.h"
+#include "driver/product_settings.h"
+#include "ui/application.h"
+#include "verification/ShareCodeCheckunit.h"
+#include "verification/window_resources.h"
+
+namespace qor {
+namespace {
+
+constexpr ui::Color kBackground = ui::Color::Rgb(245, 250, 254);
+
+constexpr char kCaptionSuffix[] = " 安装程序 2011.04.25";
+constexpr char kTitleSuffix[] = "安装程序";
+constexpr char kTipFormat[] =
+    "温馨提示：%s已加入防木马恶意串改功能，请您使用默认选项[防木马验证]进行服务器认证码验证";
+constexpr char kSending[] = "正在向服务器发送验证码：";
+constexpr char kPleaseWait[] = "请稍候...";
+constexpr char kServerBusy[] = "服务器繁忙，正在切换服务器，请稍候...";
+constexpr char kNoAnswerTitle[] = "请您连接互联网已进行防木马云验证。";
+constexpr char kNoAnswerMessage[] = "官方云验证可以避免木马程序恶意串改。";
+constexpr char kFailedTitle[] =
+    "服务器安全码验证失败，这可能是您没有连接互联网或此软件被恶意串改。";
+constexpr char kFailedMessage[] = "请您到官方主页下载最新版本或联系我们以获得技术支持。";
+constexpr char kCheckOffTitle[] = "防木马云验证可以避免QOR软件在互联网传播过程中被恶意串改";
+constexpr char kCheckOffMessage[] = "强烈建议您选择此项以保护您电脑的安全，避免恶意木马的入侵。";
+constexpr char kCopied[] = "已将软件MD5放入剪贴板，您可使用Ctrl+V粘贴到任何地方。";
+
+ui::FontSpec SongTi(int height, ui::Color color, bool underline = false) {
+  ui::FontSpec font;
+  font.face = "宋体";
+  font.height = height;
+  font.underline = underline;
+  font.charset = GB2312_CHARSET;
+  font.color = color;
+  return font;
+}
+
+ui::FormArgs FormLayout() {
+  ui::FormArgs args;
+  args.className = "TFrmNetVerify";
+  args.left = 49;
+  args.top = 176;
+  args.width = 676;
+  args.height = 155;
+  args.color = kBackground;
+  args.font = SongTi(11, ui::kWindowText);
+  return args;
+}
+
+ui::LabelArgs LabelLayout(int left, int top, int width, int height, std::string text,
+                          const ui::FontSpec& font) {
+  ui::LabelArgs args;
+  args.left = left;
+  args.top = top;
+  args.width = width;
+  args.height = height;
+  args.text = std::move(text);
+  args.font = font;
+  return args;
+}
+
+ui::LabelArgs Label3Layout() { return LabelLayout(23, 8, 546, 12, "", SongTi(12, ui::kBlack)); }
+
+ui::CheckBoxArgs CbSafeCheckLayout(TFrmNetVerify* form) {
+  ui::CheckBoxArgs args;
+  args.left = 338;
+  args.top = 37;
+  args.width = 111;
+  args.height = 17;
+  args.text = "防木马云验证";
+  args.checked = true;
+  args.font = SongTi(13, ui::kGreen);
+  args.onClick = [form] { form->CbSafeCheckClick(); };
+  return args;
+}
+
+ui::PictureButtonArgs BtnInstallLayout(TFrmNetVerify* form) {
+  ui::PictureButtonArgs args;
+  args.left = 462;
+  args.top = 32;
+  args.width = 79;
+  args.height = 26;
+  args.bitmapResource = kInstallButtonPicture;
+  args.onClick = [form] { form->BtnInstallClick(); };
+  return args;
+}
+
+ui::PictureButtonArgs BtnCopyToClipLayout(TFrmNetVerify* form) {
+  ui::PictureButtonArgs args;
+  args.left = 301;
+  args.top = 33;
+  args.width = 23;
+  args.height = 22;
+  args.bitmapResource = kCopyButtonPicture;
+  args.hint = "Copy md5 to Clipboard";
+  args.visible = false;  // never shown
+  args.onClick = [form] { form->BtnCopyToClipClick(); };
+  return args;
+}
+
+ui::LabelArgs LblURLLayout(TFrmNetVerify* form) {
+  ui::LabelArgs args = LabelLayout(467, 76, 0, 0, "下载软件最新版本", SongTi(12, ui::kGreen, true));
+  args.handCursor = true;
+  args.onMouseDown = [form](ui::MouseButton button) { form->LblURLMouseDown(button); };
+  return args;
+}
+
+ui::LabelArgs LblHintLayout() {
+  ui::LabelArgs args = LabelLayout(
+      32, 77, 425, 12, "请您下载软件最新版本，或联系我们以获得技术支持。", SongTi(12, ui::kRed));
+  args.autoSize = false;
+  args.wordWrap = true;
+  return args;
+}
+
+ui::ProgressBarArgs ProgressBar1Layout() {
+  ui::ProgressBarArgs args;
+  args.left = 0;
+  args.top = 115;
+  args.width = 668;
+  args.height = 6;
+  args.align = ui::Align::kBottom;
+  return args;
+}
+
+std::vector<ui::MenuItemArgs> PopupMenu1Layout(TFrmNetVerify* form) {
+  ui::MenuItemArgs md51;
+  md51.caption = "软件md5码";
+  md51.onClick = [form] { form->md51Click(); };
+  return {md51};
+}
+
+TShareCode& Checker() {
+  if (!ShareCode) throw std::logic_error("the answer checker has not been set up");
+  return *ShareCode;
+}
+
+// Today's local date as yyyy-mm-dd.
+std::string TodayText() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+  return text;
+}
+
+int ToProgress(std::int64_t count) {
+  return static_cast<int>(std::clamp<std::int64_t>(count, 0, std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+TFrmNetVerify::TFrmNetVerify()
+    : ui::Form(FormLayout()),
+      Label3(*this, Label3Layout()),
+      CbSafeCheck(*this, CbSafeCheckLayout(this)),
+      BtnInstall(*this, BtnInstallLayout(this)),
+      BtnCopyToClip(*this, BtnCopyToClipLayout(this)),
+      LblExeMD5(*this, LabelLayout(28, 37, 0, 0, "", SongTi(13, ui::kGreen))),
+      LblURL(*this, LblURLLayout(this)),
+      LblHint(*this, LblHintLayout()),
+      ProgressBar1(*this, ProgressBar1Layout()),
+      PopupMenu1(PopupMenu1Layout(this)) {
+  SetPopupMenu(&PopupMenu1);
+  IdHTTP1.OnWorkBegin = [this](TWorkMode mode, std::int64_t expected) {
+    IdHTTP1WorkBegin(mode, expected);
+  };
+  IdHTTP1.OnWork = [this](TWorkMode mode, std::int64_t count) { IdHTTP1Work(mode, count); };
+  IdHTTP1.OnWorkEnd = [this](TWorkMode mode) { IdHTTP1WorkEnd(mode); };
+  // While a check runs a close request is held back; the check ends before its next request.
+  onMessage = [this](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (message == WM_CLOSE && checking_) {
+      closeRequested_ = true;
+      return 0;
+    }
+    return std::nullopt;
+  };
+  Invoke([this] { FormCreate(); });
+}
+
+void TFrmNetVerify::FormCreate() {
+  PrepareBalloon(false, settings::kServerUrls[kHomeServerIndex]);
+  SetCaption(ProductName + kCaptionSuffix);
+  ui::App().SetTitle(ProductName + kTitleSuffix);
+  Label3.SetCaption(FormatText(kTipFormat, {ProductName}));
+  LblExeMD5.SetCaption("md5 : " + Checker().GetFingerprint());
+}
+
+void TFrmNetVerify::BtnInstallClick() {
+  if (checking_) return;  // a click that arrives while the servers are asked
+  Approved = false;
+  if (CbSafeCheck.Checked()) {
+    checking_ = true;
+    closeRequested_ = false;
+    bool certified = false;
+    try {
+      certified = CheckWithServers();
+    } catch (...) {
+      checking_ = false;
+      throw;
+    }
+    checking_ = false;
+    if (closeRequested_) {
+      Close();
+      return;
+    }
+    if (!certified) return;
+  }
+  Approved = true;
+  Close();
+}
+
+bool TFrmNetVerify::ProcessMessagesDuringCheck() {
+  ui::App().ProcessMessages();
+  return !closeRequested_ && !ui::App().Terminated();
+}
+
+bool TFrmNetVerify::CheckWithServers() {
+  std::string text;
+  bool no_answer = true;
+  const std::size_t count = ServerList ? ServerList->size() : 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    try {
+      text = (*ServerList)[i] + VerificationPath;
+      LblHint.SetCaption(kSending + text + kPleaseWait);
+      if (!ProcessMessagesDuringCheck()) return false;
+      text = TrimBytes(AsciiLowerCase(IdHTTP1.Get(text)));
+      LblHint.SetCaption("");
+      no_answer = false;
+      break;
+    } catch (...) {
+      // Which error it was does not matter: the next server is asked.
+      LblHint.SetCaption(kServerBusy);
+      if (!ProcessMessagesDuringCheck()) return false;
+    }
+  }
+  if (no_answer) ShowBalloonAtCursor(kNoAnswerTitle, kNoAnswerMessage);
+
+  TShareCode& checker = Checker();
+  checker.DecodeAnswer(text);
+  if (!checker.IsAnswerValid()) {
+    LblHint.Show();
+    ShowBalloonAtCursor(kFailedTitle, kFailedMessage);
+    LblHint.Show();
+    SetBalloonOpenOnClick(true);
+    return false;
+  }
+
+  LblHint.Hide();
+  if (!confirm_) confirm_ = std::make_unique<TFrmServerConfirm>(Handle());
+  confirm_->LblMD5.SetCaption("软件MD5 : " + checker.GetFingerprint());
+  confirm_->LbSoft.SetCaption("软件名称 : " + ProductName);
+  confirm_->LblTime.SetCaption("发布时间 : " + TodayText());
+  confirm_->ShowModal();
+  return true;
+}
+
+void TFrmNetVerify::CbSafeCheckClick() {
+  if (!CbSafeCheck.Checked()) ShowBalloonAtCursor(kCheckOffTitle, kCheckOffMessage);
+}
+
+void TFrmNetVerify::CopyFingerprintToClipboard() {
+  // Saying it was copied when it was not would mislead the user.
+  if (!ui::App().SetClipboardText(Checker().GetFingerprint())) {
+    throw std::runtime_error("Cannot open clipboard");
+  }
+  ui::App().MessageBox(kCopied, MB_OK);
+}
+
+void TFrmNetVerify::md51Click() { CopyFingerprintToClipboard(); }
+
+void TFrmNetVerify::BtnCopyToClipClick() { CopyFingerprintToClipboard(); }
+
+void TFrmNetVerify::LblURLMouseDown(ui::MouseButton) {
+  ShellExecuteA(ui::App().Handle(), "open", HomeURL.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TFrmNetVerify::IdHTTP1WorkBegin(TWorkMode, std::int64_t expectedCount) {
+  ProgressBar1.Show();
+  ProgressBar1.SetPosition(0);
+  ProgressBar1.SetMax(ToProgress(expectedCount));
+}
+
+void TFrmNetVerify::IdHTTP1Work(TWorkMode, std::int64_t count) {
+  ProgressBar1.SetPosition(ToProgress(count));
+}
+
+void TFrmNetVerify::IdHTTP1WorkEnd(TWorkMode) {
+  ProgressBar1.SetPosition(0);
+  ProgressBar1.Hide();
+}
+
+}  // namespace qor
