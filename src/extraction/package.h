@@ -1,0 +1,99 @@
+// The install package and its unpacker.
+//
+// Layout, all integers 32-bit little-endian signed: an entry count, then that many entries, each
+// a name length N, N name bytes (ANSI code page, no terminating zero), an unpacked size S and one
+// zlib stream that inflates to S bytes. The next entry begins directly behind the stream's
+// Adler-32 trailer; stream lengths are stored nowhere and found only by inflating.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/stream.h"
+
+namespace qor {
+
+// A package that breaks the format: a header cut short, a negative length or size, or an entry
+// name that would place a file outside the target directory. The message says which entry.
+class EPackageError : public EStreamError {
+ public:
+  using EStreamError::EStreamError;
+};
+
+// Which separators an entry name is checked against.
+enum class EntryNameRules {
+  kPosix,    // '/' separates; a backslash is an ordinary byte
+  kWindows,  // '\\' and '/' both separate (every such byte, whatever the code page)
+  kNative,   // the rules of the platform this program runs on
+};
+
+// True when name may be appended to a target directory: it is not empty, not absolute, has no
+// drive or root part, no colon (drive letters, alternate data streams), no zero byte, and no
+// component made only of dots ("..", and "." or "..." which Windows folds onto them). Under
+// kWindows a component of dots and spaces counts too, since Windows drops trailing ones.
+bool IsSafeEntryName(std::string_view name, EntryNameRules rules = EntryNameRules::kNative);
+
+// The longest entry name accepted; Windows paths cannot be longer anyway.
+inline constexpr std::int32_t kMaxEntryNameLength = 32767;
+
+// The header of one entry as stored.
+struct PackageEntry {
+  std::string name;
+  std::int32_t size = 0;  // the unpacked size S
+};
+
+// What inflating one entry found.
+struct EntryResult {
+  std::int64_t inflated = 0;     // bytes the zlib stream holds
+  std::int64_t stream_size = 0;  // bytes of the zlib stream in the package, trailer included
+};
+
+// Walks the entries of a package, one after the other, over a stream it does not own. Used by
+// the unpacker and by the maker's tool, so both read exactly the same way.
+//
+// Each entry is read with NextEntry and then inflated by exactly one call of CopyEntry or
+// SkipEntry, which always inflate the zlib stream through its trailer (checking its Adler-32) so
+// that the next header is read directly behind it.
+class PackageReader {
+ public:
+  // Reads the entry count; a count of 0 or less means no entries. Raises EPackageError when the
+  // package is shorter than the count field.
+  explicit PackageReader(TStream& package);
+
+  std::int32_t Count() const { return count_; }
+
+  // Reads the next entry's header into entry; false when every entry has been read. Raises
+  // EPackageError on a short header, a negative length or size, or a name refused under rules.
+  bool NextEntry(PackageEntry& entry, EntryNameRules rules = EntryNameRules::kNative);
+
+  // Inflates the current entry: its first entry.size bytes go to target in chunks of 61,440
+  // bytes, the rest of the stream is discarded. Raises EPackageError when the stream is corrupt
+  // (bad header, data or Adler-32), holds fewer than entry.size bytes, or is cut short; target
+  // then holds the whole chunks copied before. Errors of target pass through.
+  EntryResult CopyEntry(TStream& target);
+
+  // Inflates the current entry and discards it, whatever its declared size. Raises
+  // EPackageError when the stream is corrupt or cut short.
+  EntryResult SkipEntry();
+
+ private:
+  EntryResult Inflate(TStream* target);
+
+  TStream& package_;
+  std::int32_t count_ = 0;
+  std::int32_t index_ = 0;  // entries whose header has been read
+  std::int32_t size_ = 0;   // unpacked size of the current entry
+};
+
+// Unpacks the package file at packagePath into targetDirectory, which is created with its parents
+// when missing. Each entry becomes the file targetDirectory + separator + name (backslash on
+// Windows, '/' elsewhere; not doubled when the directory already ends with one), created or
+// replaced before its stream is inflated.
+//
+// Raises nothing. Returns true only when every entry was written whole and its stream was intact.
+// On failure it stops at the failing entry: earlier files stay complete, that entry's file holds
+// what was copied, later entries are not touched, and no file is written outside targetDirectory.
+bool UnpackPackageFile(const std::string& packagePath, const std::string& targetDirectory);
+
+}  // namespace qor

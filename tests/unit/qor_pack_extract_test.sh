@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# qor pack then qor extract gives back identical files; failures leave no half-written package
+# and give the documented exit codes. Usage: qor_pack_extract_test.sh QOR
+set -euo pipefail
+qor=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+mkdir in
+: > in/empty.bin
+printf 'x' > in/one.bin
+# Several megabytes of mixed text and noise.
+{ for i in $(seq 1 20000); do echo "line $i of the installer payload, setup entry stream"; done
+  head -c 3000000 /dev/urandom; seq 1 200000; } > in/multi.bin
+
+"$qor" pack pkg.dat in/empty.bin in/one.bin in/multi.bin > /dev/null
+[ "$(od -An -tx1 -j21 -N2 pkg.dat | tr -d ' ')" = 78da ] || fail "first stream is not 78 DA"
+"$qor" list pkg.dat > list.txt
+grep -Eq '^ +1 +9  one.bin$' list.txt || fail "list: $(cat list.txt)"
+"$qor" extract pkg.dat out/deep > /dev/null
+for f in empty.bin one.bin multi.bin; do cmp "in/$f" "out/deep/$f" || fail "$f differs"; done
+
+"$qor" pack again.dat in/empty.bin in/one.bin in/multi.bin > /dev/null
+cmp pkg.dat again.dat || fail "pack is not deterministic"
+
+# A failed pack leaves neither the package nor a temporary file.
+set +e
+"$qor" pack bad.dat in/one.bin missing.bin 2> err.txt; rc=$?
+set -e
+[ "$rc" = 2 ] || fail "pack of a missing file: exit $rc"
+[ "$(wc -l < err.txt)" = 1 ] || fail "pack error is not one line: $(cat err.txt)"
+ls bad.dat* > /dev/null 2>&1 && fail "a failed pack left a file"
+cp in/one.bin 'in/a:b'
+set +e
+"$qor" pack bad.dat 'in/a:b' 2> /dev/null; rc=$?
+set -e
+[ "$rc" = 2 ] || fail "pack of a refused name: exit $rc"
+
+# A package cut short unpacks partly: exit 1. A missing package is bad input: exit 2.
+head -c $(( $(stat -c %s pkg.dat) - 100 )) pkg.dat > cut.dat
+set +e
+"$qor" extract cut.dat cut-out 2> /dev/null; rc=$?
+[ "$rc" = 1 ] || fail "extract of a cut package: exit $rc"
+"$qor" list cut.dat > /dev/null 2>&1; rc=$?
+[ "$rc" = 1 ] || fail "list of a cut package: exit $rc"
+"$qor" extract missing.dat out 2> /dev/null; rc=$?
+[ "$rc" = 2 ] || fail "extract of a missing package: exit $rc"
+"$qor" list missing.dat 2> /dev/null; rc=$?
+[ "$rc" = 2 ] || fail "list of a missing package: exit $rc"
+set -e
+echo "qor pack/list/extract: ok"
