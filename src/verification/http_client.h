@@ -1,0 +1,70 @@
+// The HTTP client of the verification window (its IdHTTP1): one GET at a time over a direct TCP
+// connection, the request fixed byte for byte, the body returned as raw bytes. Used by setup.exe
+// and by "qor check", so both fetch answers the same way.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/socket.h"
+#include "verification/http_response.h"
+
+namespace qor {
+
+// The parts of an "http://host[:port]/path" URL. Raises EHttpError for any other scheme or a
+// malformed URL.
+struct THttpUrl {
+  std::string host;  // as written, brackets kept for an IPv6 literal
+  std::uint16_t port = 80;
+  std::string path;  // from the first "/" on, unchanged; "/" when the URL has none
+
+  static THttpUrl Parse(const std::string& url);
+};
+
+class THttpClient {
+ public:
+  // Work events of the response body; see THttpWorkEvents. They run on the calling thread, inside
+  // Get.
+  std::function<void(TWorkMode mode, std::int64_t expectedCount)> OnWorkBegin;
+  std::function<void(TWorkMode mode, std::int64_t count)> OnWork;
+  std::function<void(TWorkMode mode)> OnWorkEnd;
+
+  // Uses the build-time limits, or the given ones (tests use small ones).
+  THttpClient();
+  explicit THttpClient(const THttpLimits& limits);
+
+  // Sends one GET for url and returns the response body, byte for byte. Success is a status in
+  // the 200s without a Location header; anything else raises EHttpError (with the status when
+  // there was one). Connection faults, refusals and time-outs raise ESocketError. A connection to
+  // the same host and port is kept open and reused; one to another host is closed first. Cookies
+  // set by any response are kept per host name for the client's lifetime and sent back only to
+  // that host.
+  std::string Get(const std::string& url);
+
+  // The status code of the last response whose head was read, or 0.
+  int LastStatusCode() const { return lastStatusCode_; }
+
+  // The exact bytes Get would send for url now (cookies included).
+  std::string BuildRequest(const THttpUrl& url) const;
+
+  // Closes the kept connection, if any.
+  void Disconnect();
+
+ private:
+  std::string Exchange(const THttpUrl& url, bool& staleConnection);
+  void StoreCookies(const std::string& host, const THttpResponseHead& head);
+
+  THttpLimits limits_;
+  TSocket connection_;
+  std::string connectedHost_;
+  std::uint16_t connectedPort_ = 0;
+  int lastStatusCode_ = 0;
+  // Host name (lower-case) -> cookies as name and value, in the order first set.
+  std::map<std::string, std::vector<std::pair<std::string, std::string>>> cookies_;
+};
+
+}  // namespace qor

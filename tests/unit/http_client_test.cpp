@@ -1,0 +1,329 @@
+// The verification's HTTP client against the fault-injecting test server: the request on the
+// wire, cookies, connection reuse, and every fault ending as a failed request within the limits.
+#include "verification/http_client.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "support/http_test_server.h"
+
+namespace qor {
+namespace {
+
+using testing::THttpTestServer;
+using testing::TServerBehaviour;
+using testing::TServerStep;
+
+const char kPath[] = "velmora/QORPG3.0ins.htm";
+
+THttpLimits SmallLimits() {
+  THttpLimits limits = THttpLimits::Defaults();
+  limits.connectTimeoutMs = 2000;
+  limits.readTimeoutMs = 600;
+  limits.maxBodyBytes = 1024;
+  limits.maxHeaderBytes = 32768;
+  limits.maxHeaderCount = 20;
+  return limits;
+}
+
+// Counts the work events and checks that they pair up.
+struct WorkLog {
+  int begins = 0;
+  int ends = 0;
+  std::int64_t maxCount = 0;
+  std::vector<std::int64_t> expected;
+
+  void Attach(THttpClient& client) {
+    client.OnWorkBegin = [this](TWorkMode mode, std::int64_t count) {
+      EXPECT_EQ(mode, TWorkMode::kRead);
+      EXPECT_EQ(begins, ends) << "a body began inside another";
+      ++begins;
+      expected.push_back(count);
+    };
+    client.OnWork = [this](TWorkMode, std::int64_t count) {
+      EXPECT_EQ(begins, ends + 1) << "progress outside a body";
+      maxCount = std::max(maxCount, count);
+    };
+    client.OnWorkEnd = [this](TWorkMode) { ++ends; };
+  }
+};
+
+class HttpClientTest : public ::testing::Test {
+ protected:
+  THttpTestServer server_;
+  THttpClient client_{SmallLimits()};
+  WorkLog work_;
+
+  void SetUp() override { work_.Attach(client_); }
+  std::string Url() const { return server_.BaseUrl() + kPath; }
+};
+
+TEST_F(HttpClientTest, SendsTheRequestByteForByte) {
+  server_.Enqueue(TServerBehaviour::Ok("x"));
+  client_.Get(Url());
+  const std::string expected =
+      "GET /velmora/QORPG3.0ins.htm HTTP/1.1\r\n"
+      "Content-Type: text/html\r\n"
+      "Host: 127.0.0.1:" +
+      std::to_string(server_.Port()) +
+      "\r\n"
+      "Accept: text/html, */*\r\n"
+      "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
+      "\r\n";
+  ASSERT_EQ(server_.Requests().size(), 1u);
+  EXPECT_EQ(server_.Requests()[0], expected);
+}
+
+TEST(HttpRequestTest, HostCarriesNoPortForPort80) {
+  THttpClient client;
+  EXPECT_EQ(client.BuildRequest(THttpUrl::Parse("http://check1.velmora.com/velmora/a.htm")),
+            "GET /velmora/a.htm HTTP/1.1\r\n"
+            "Content-Type: text/html\r\n"
+            "Host: check1.velmora.com\r\n"
+            "Accept: text/html, */*\r\n"
+            "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
+            "\r\n");
+}
+
+TEST(HttpRequestTest, RefusesUrlsThatCouldBreakTheRequestLine) {
+  for (const char* url : {"https://a/", "ftp://a/", "http:///x", "http://a:0/", "http://a:99999/",
+                          "http://a/b c", "http://a/b\r\nX: y", "http://u@a/"}) {
+    SCOPED_TRACE(url);
+    EXPECT_THROW(THttpUrl::Parse(url), EHttpError);
+  }
+  const THttpUrl bare = THttpUrl::Parse("http://Host:8080");
+  EXPECT_EQ(bare.host, "Host");
+  EXPECT_EQ(bare.port, 8080);
+  EXPECT_EQ(bare.path, "/");
+}
+
+TEST_F(HttpClientTest, DeliversTheBodyUnchanged) {
+  server_.Enqueue(TServerBehaviour::Ok("  ABC\r\n"));
+  EXPECT_EQ(client_.Get(Url()), "  ABC\r\n");
+  EXPECT_EQ(work_.begins, 1);
+  EXPECT_EQ(work_.ends, 1);
+  EXPECT_EQ(work_.expected, std::vector<std::int64_t>{7});
+  EXPECT_EQ(work_.maxCount, 7);
+}
+
+TEST_F(HttpClientTest, CookieGoesBackToItsHostOnly) {
+  THttpTestServer other;
+  server_.Enqueue(TServerBehaviour::SetCookie("sid=abc; Path=/; HttpOnly", "one"));
+  server_.Enqueue(TServerBehaviour::SetCookie("lang=zh", "two"));
+  other.Enqueue(TServerBehaviour::Ok("three"));
+  server_.Enqueue(TServerBehaviour::Ok("four"));
+
+  EXPECT_EQ(client_.Get(Url()), "one");
+  EXPECT_EQ(client_.Get(Url()), "two");
+  EXPECT_EQ(client_.Get(other.BaseUrl("localhost") + kPath), "three");
+  EXPECT_EQ(client_.Get(Url()), "four");
+
+  const auto requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[0].find("Cookie:"), std::string::npos);
+  EXPECT_NE(requests[1].find("\r\nCookie: sid=abc\r\n\r\n"), std::string::npos) << requests[1];
+  EXPECT_NE(requests[2].find("\r\nCookie: sid=abc; lang=zh\r\n\r\n"), std::string::npos)
+      << requests[2];
+  ASSERT_EQ(other.Requests().size(), 1u);
+  EXPECT_EQ(other.Requests()[0].find("Cookie"), std::string::npos) << other.Requests()[0];
+}
+
+TEST_F(HttpClientTest, KeepsTheConnectionForTheSameHostOnly) {
+  THttpTestServer other;
+  server_.SetDefault(TServerBehaviour::Ok("a"));
+  other.SetDefault(TServerBehaviour::Ok("b"));
+  client_.Get(Url());
+  client_.Get(Url());
+  EXPECT_EQ(server_.Connections(), 1);
+  client_.Get(other.BaseUrl() + kPath);
+  client_.Get(Url());
+  EXPECT_EQ(server_.Connections(), 2);
+  EXPECT_EQ(other.Connections(), 1);
+}
+
+TEST_F(HttpClientTest, ReconnectsOnceWhenTheKeptConnectionWasClosed) {
+  // The first answer promises a kept connection, then the server drops it.
+  TServerBehaviour okThenClose = TServerBehaviour::Ok("first");
+  okThenClose.steps.push_back({TServerStep::Kind::kClose, "", 0});
+  server_.Enqueue(okThenClose);
+  server_.Enqueue(TServerBehaviour::Ok("second"));
+  EXPECT_EQ(client_.Get(Url()), "first");
+  EXPECT_EQ(client_.Get(Url()), "second");
+  EXPECT_EQ(server_.Connections(), 2);
+}
+
+TEST_F(HttpClientTest, ClosesAfterConnectionClose) {
+  server_.SetDefault(TServerBehaviour::Ok("a", "Connection: close\r\n"));
+  client_.Get(Url());
+  client_.Get(Url());
+  EXPECT_EQ(server_.Connections(), 2);
+}
+
+struct GoodCase {
+  const char* name;
+  std::function<TServerBehaviour()> behaviour;
+  std::string body;
+  std::vector<std::int64_t> expected;  // the expected counts of the work events
+};
+
+TEST_F(HttpClientTest, ReadsEveryFramingOfASuccessfulBody) {
+  const GoodCase cases[] = {
+      {"100 then 200", [] { return TServerBehaviour::ContinueThenOk("abc"); }, "abc", {3}},
+      {"chunked with extensions",
+       [] {
+         return TServerBehaviour::Chunked({"ab", "cdefghijklmnopq", "r"}, ";ext=1; q=\"x\"");
+       },
+       "abcdefghijklmnopqr",
+       {2, 15, 1}},
+      {"delimited by close",
+       [] { return TServerBehaviour::UntilClose("  ABC\r\n"); },
+       "  ABC\r\n",
+       {0}},
+      {"204", [] { return TServerBehaviour::Status(204); }, "", {}},
+      {"length 0", [] { return TServerBehaviour::Ok(""); }, "", {}},
+      {"header line of 16384 bytes",
+       [] { return TServerBehaviour::OversizedHeaderLine(16384); },
+       "ok",
+       {2}},
+      {"trickle within the limit", [] { return TServerBehaviour::Trickle("ok", 1); }, "ok", {2}},
+  };
+  for (const GoodCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    work_ = WorkLog();
+    work_.Attach(client_);
+    server_.Enqueue(c.behaviour());
+    EXPECT_EQ(client_.Get(Url()), c.body);
+    EXPECT_EQ(client_.LastStatusCode(), c.name == std::string("204") ? 204 : 200);
+    EXPECT_EQ(work_.expected, c.expected);
+    EXPECT_EQ(work_.begins, work_.ends);
+  }
+}
+
+enum class Fails { kHttp, kSocket, kTimeout, kHttpOrSocket };
+
+struct FaultCase {
+  const char* name;
+  std::function<TServerBehaviour()> behaviour;
+  Fails fails;
+  int status;       // the status the error carries (EHttpError only)
+  bool bodyBegins;  // whether OnWorkBegin must have come
+};
+
+TEST_F(HttpClientTest, EveryFaultEndsAsAFailedRequestWithinTheLimits) {
+  const std::string far = "http://elsewhere.invalid/";
+  const FaultCase cases[] = {
+      // A close with the request unread may reach the client as a reset.
+      {"accept and close", [] { return TServerBehaviour::AcceptAndClose(); }, Fails::kHttpOrSocket,
+       0, false},
+      {"reset mid-body", [] { return TServerBehaviour::ResetMidBody(); }, Fails::kSocket, 0, true},
+      {"stall", [] { return TServerBehaviour::Stall(60000); }, Fails::kTimeout, 0, false},
+      {"trickle past the limit", [] { return TServerBehaviour::Trickle(std::string(50, 'x'), 40); },
+       Fails::kTimeout, 0, false},
+      {"301", [&] { return TServerBehaviour::Redirect(301, far); }, Fails::kHttp, 301, false},
+      {"302", [&] { return TServerBehaviour::Redirect(302, far); }, Fails::kHttp, 302, false},
+      {"200 with Location", [&] { return TServerBehaviour::OkWithLocation("x", far); },
+       Fails::kHttp, 200, false},
+      {"304", [] { return TServerBehaviour::Status(304); }, Fails::kHttp, 304, false},
+      {"404", [] { return TServerBehaviour::Status(404); }, Fails::kHttp, 404, false},
+      {"500", [] { return TServerBehaviour::Status(500); }, Fails::kHttp, 500, false},
+      {"101", [] { return TServerBehaviour::Status(101); }, Fails::kHttp, 101, false},
+      {"body shorter than Content-Length", [] { return TServerBehaviour::ShortBody(10, "abc"); },
+       Fails::kHttp, 0, true},
+      {"header line of 16385 bytes", [] { return TServerBehaviour::OversizedHeaderLine(16385); },
+       Fails::kHttp, 0, false},
+      {"body over the cap, delimited by close",
+       [] { return TServerBehaviour::OversizedBody(4 << 20); }, Fails::kHttp, 0, true},
+      {"Content-Length over the cap", [] { return TServerBehaviour::Ok(std::string(1025, 'x')); },
+       Fails::kHttp, 200, false},
+      {"chunk over the cap", [] { return TServerBehaviour::Chunked({std::string(1025, 'x')}); },
+       Fails::kHttp, 0, false},
+      {"chunks together over the cap",
+       [] {
+         return TServerBehaviour::Chunked({std::string(1000, 'x'), std::string(100, 'y')});
+       },
+       Fails::kHttp, 0, true},
+      {"too many header lines",
+       [] {
+         std::string headers;
+         for (int i = 0; i < 21; ++i) headers += "X-" + std::to_string(i) + ": y\r\n";
+         return TServerBehaviour::Ok("x", headers);
+       },
+       Fails::kHttp, 0, false},
+      {"not HTTP", [] { return TServerBehaviour::Raw("SSH-2.0-OpenSSH\r\n\r\n"); }, Fails::kHttp, 0,
+       false},
+  };
+  const THttpLimits limits = SmallLimits();
+  for (const FaultCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    work_ = WorkLog();
+    work_.Attach(client_);
+    server_.Enqueue(c.behaviour());
+    const auto start = std::chrono::steady_clock::now();
+    int status = -1;
+    Fails failed = Fails::kHttp;
+    bool threw = false;
+    try {
+      client_.Get(Url());
+    } catch (const EHttpError& e) {
+      threw = true;
+      status = e.StatusCode();
+    } catch (const ESocketTimeout&) {
+      threw = true;
+      failed = Fails::kTimeout;
+    } catch (const ESocketError&) {
+      threw = true;
+      failed = Fails::kSocket;
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - start)
+                             .count();
+    ASSERT_TRUE(threw);
+    if (c.fails == Fails::kHttpOrSocket) {
+      EXPECT_NE(failed, Fails::kTimeout);
+    } else {
+      EXPECT_EQ(failed, c.fails);
+    }
+    if (c.fails == Fails::kHttp) {
+      EXPECT_EQ(status, c.status);
+    }
+    // Generous: the point is that a fault ends, not how fast.
+    EXPECT_LT(elapsed, limits.connectTimeoutMs + limits.readTimeoutMs + 5000);
+    EXPECT_EQ(work_.begins > 0, c.bodyBegins);
+    EXPECT_EQ(work_.begins, work_.ends) << "OnWorkEnd must follow every begun body";
+    EXPECT_LE(work_.maxCount, static_cast<std::int64_t>(limits.maxBodyBytes));
+  }
+  // After all that, the client still works.
+  server_.Enqueue(TServerBehaviour::Ok("fine"));
+  EXPECT_EQ(client_.Get(Url()), "fine");
+}
+
+TEST(HttpClientFaultTest, RefusedConnectionIsASocketError) {
+  THttpClient client(SmallLimits());
+  EXPECT_THROW(
+      client.Get("http://127.0.0.1:" + std::to_string(THttpTestServer::UnusedPort()) + "/" + kPath),
+      ESocketError);
+}
+
+TEST(HttpClientFaultTest, UnknownHostIsASocketError) {
+  THttpClient client(SmallLimits());
+  EXPECT_THROW(client.Get("http://no-such-host.invalid/x"), ESocketError);
+}
+
+TEST(HttpClientFaultTest, OnWorkEndComesEvenWhenAWorkHandlerFails) {
+  THttpTestServer server;
+  server.Enqueue(TServerBehaviour::Ok("abc"));
+  THttpClient client(SmallLimits());
+  int ends = 0;
+  client.OnWork = [](TWorkMode, std::int64_t) { throw std::runtime_error("handler failed"); };
+  client.OnWorkEnd = [&](TWorkMode) { ++ends; };
+  EXPECT_THROW(client.Get(server.BaseUrl() + kPath), std::runtime_error);
+  EXPECT_EQ(ends, 1);
+}
+
+}  // namespace
+}  // namespace qor
