@@ -26,6 +26,20 @@ void DeclareDpiAware() {
 
 }  // namespace
 
+void* SystemFunction(const wchar_t* dll, const char* name) {
+  HMODULE module = GetModuleHandleW(dll);
+  if (!module) module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!module) {
+    // Windows 7 without the search-flags update refuses the flag: name System32 explicitly.
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::wstring path = std::wstring(system, length) + L"\\" + dll;
+    module = LoadLibraryW(path.c_str());
+  }
+  return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+}
+
 Application& Application::Instance() {
   static Application application;
   return application;
@@ -39,8 +53,12 @@ void Application::Initialize() {
     int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
     dpi_ = dpi > 0 ? dpi : 96;
   }
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
+  using InitControls = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  if (auto init =
+          reinterpret_cast<InitControls>(SystemFunction(L"comctl32.dll", "InitCommonControlsEx"))) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    init(&controls);
+  }
 
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;

@@ -79,6 +79,12 @@ class Application {
   std::vector<std::unique_ptr<Form>> pendingDeletes_;
 };
 
+// Looks up a function of a system DLL that is not among the DLLs every process has loaded
+// (comctl32, uxtheme). Such DLLs are never imported: a static import would be resolved before the
+// program could restrict the DLL search, and a planted copy beside the program would load. Loads
+// from System32 (or the side-by-side store the manifest names). Returns null when missing.
+void* SystemFunction(const wchar_t* dll, const char* name);
+
 // Shorthand for Application::Instance().
 inline Application& App() { return Application::Instance(); }
 

@@ -1,7 +1,6 @@
 #include "ui/controls.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 
 #include <algorithm>
 
@@ -159,7 +158,11 @@ CheckBox::CheckBox(Container& parent, const CheckBoxArgs& args)
   ApplyFont(args.font);
   CreateChild(L"BUTTON", args.text, BS_AUTOCHECKBOX | WS_TABSTOP | (args.visible ? WS_VISIBLE : 0));
   // Themed check boxes ignore the text colour; the layouts colour theirs.
-  SetWindowTheme(Handle(), L"", L"");
+  using SetTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  if (auto set_theme =
+          reinterpret_cast<SetTheme>(SystemFunction(L"uxtheme.dll", "SetWindowTheme"))) {
+    set_theme(Handle(), L"", L"");
+  }
   SetChecked(args.checked);
 }
 

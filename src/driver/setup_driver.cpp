@@ -1,0 +1,33 @@
+#include "driver/setup_driver.h"
+
+#include "driver/allparam.h"
+#include "driver/process_termination.h"
+#include "extraction/UnzipSoftUnit.h"
+#include "ui/application.h"
+#include "verification/ShareCodeCheckunit.h"
+
+namespace qor {
+
+int RunSetup() {
+  ui::Application& app = ui::App();
+  int exit_code = kExitFailed;
+  try {
+    app.Initialize();
+    SetProductParameters();
+    InitEndpoints();
+    InitShareCode();
+    TerminateProcessesByImageName(InstallerFileName);
+    if (!RunVerificationStage()) {
+      exit_code = kExitEndedByUser;
+    } else {
+      exit_code = RunExtractionStage();
+    }
+  } catch (...) {
+    // The run ends quietly; the exit code says it failed.
+    exit_code = kExitFailed;
+  }
+  app.Run();
+  return exit_code;
+}
+
+}  // namespace qor

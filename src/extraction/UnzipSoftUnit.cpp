@@ -1,0 +1,123 @@
+#include "extraction/UnzipSoftUnit.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "base/file_system.h"
+#include "base/stream.h"
+#include "base/text.h"
+#include "driver/allparam.h"
+#include "driver/process_termination.h"
+#include "driver/setup_driver.h"
+#include "extraction/command_line.h"
+#include "extraction/package.h"
+#include "ui/application.h"
+
+namespace qor {
+
+namespace {
+
+const ui::FormArgs kLayout{
+    .className = "TFrmUnzipSoft",
+    .caption = "正在解压缩安装包...",
+    .left = 197,
+    .top = 284,
+    .width = 662,
+    .height = 101,
+    .color = ui::Color::Rgb(245, 250, 254),
+    .font = {.face = "MS Sans Serif", .height = 11},
+};
+
+// Raised when the embedded package cannot be found or loaded.
+class EResourceNotFound : public EStreamError {
+ public:
+  EResourceNotFound() : EStreamError("Resource Velmora not found") {}
+};
+
+// The bytes of the program's own package resource (type and name match without regard to case).
+// The memory belongs to the loaded module and lives as long as the process.
+struct ResourceBytes {
+  const void* data;
+  std::size_t size;
+};
+
+ResourceBytes FindPackageResource() {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC info = FindResourceA(module, "Velmora", "dat");
+  if (!info) throw EResourceNotFound();
+  HGLOBAL loaded = LoadResource(module, info);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) throw EResourceNotFound();
+  return ResourceBytes{data, SizeofResource(module, info)};
+}
+
+}  // namespace
+
+TFrmUnzipSoft::TFrmUnzipSoft() : Form(kLayout) { FormCreate(); }
+
+void TFrmUnzipSoft::FormCreate() {
+  Label1.SetCaption(
+      FormatText("正在提取压缩包%s，并解压成%s，请等待...", {PackageFileName, InstallerFileName}));
+  TerminateProcessesByImageName(InstallerFileName);
+  TerminateProcessesByImageName(PackageFileName);
+  Timer1.SetEnabled(true);
+}
+
+void TFrmUnzipSoft::Timer1Timer() {
+  if (ProgressBar1.Position() < ProgressBar1.Max()) {
+    ProgressBar1.StepIt();
+    return;
+  }
+  Timer1.SetEnabled(false);
+  try {
+    ExtractAndLaunch();
+  } catch (...) {
+    // The window stays as it is: full bar, open until the user closes it.
+    outcome_ = Outcome::kStuck;
+  }
+}
+
+void TFrmUnzipSoft::ExtractAndLaunch() {
+  ui::Application& app = ui::App();
+  const ResourceBytes package = FindPackageResource();
+  const std::string directory = ExtractFilePathThroughBackslash(ExecutablePath());
+  app.ProcessMessages();
+  const std::string package_path = directory + PackageFileName;
+  app.ProcessMessages();
+  {
+    // Created new or emptied, then the whole package in one write.
+    TFileStream file(package_path, FileMode::kCreate);
+    file.WriteExactly(package.data, package.size);
+  }
+  app.ProcessMessages();
+  // An incomplete unpacking would leave a partial or stale installer: never start that.
+  const bool unpacked = UnpackPackageFile(package_path, directory);
+  app.ProcessMessages();
+  if (!unpacked) {
+    outcome_ = Outcome::kStuck;
+    return;
+  }
+  const std::string installer = directory + InstallerFileName;
+  const std::string parameters = CommandLineArgument(GetCommandLineA(), 1);
+  ShellExecuteA(app.Handle(), "Open", installer.c_str(), parameters.c_str(), nullptr, SW_SHOW);
+  app.ProcessMessages();
+  outcome_ = Outcome::kStarted;
+  app.Terminate();
+}
+
+int RunExtractionStage() {
+  TFrmUnzipSoft window;
+  window.ShowModal();
+  switch (window.GetOutcome()) {
+    case TFrmUnzipSoft::Outcome::kStarted:
+      return kExitInstallerStarted;
+    case TFrmUnzipSoft::Outcome::kStuck:
+      return kExitFailed;
+    case TFrmUnzipSoft::Outcome::kFilling:
+      break;
+  }
+  return kExitEndedByUser;
+}
+
+}  // namespace qor
