@@ -1,7 +1,8 @@
 #include "driver/process_termination.h"
 
-#include <tlhelp32.h>
 #include <windows.h>
+// tlhelp32.h needs the types of windows.h.
+#include <tlhelp32.h>
 
 #include "driver/process_match.h"
 #include "ui/handles.h"
