@@ -4,6 +4,10 @@
 #include <random>
 #include <string>
 
+#include "base/file_system.h"
+#include "base/stream.h"
+#include "driver/product_settings.h"
+#include "verification/QORMD5Unit.h"
 #include "verification/ShareCodeCheckunit.h"
 #include "verification/answer_publishing.h"
 #include "verification/fenrpt.h"
@@ -127,17 +131,29 @@ TEST(ShareCodeTest, ValidityTrimsBothSidesAndRespectsCase) {
   }
 }
 
-TEST(ShareCodeTest, DecodeAnswerUnescapesThenDecodesAndKeepsTheResult) {
+TEST(ShareCodeTest, DecodeAnswerUnescapesDecodesAndKeepsTheResult) {
   TShareCode checker;
   checker.InitKey();
   checker.Fingerprint = "0123456789abcdef0123456789abcdef";
   EXPECT_EQ(checker.DecodeAnswer(""), "");
   EXPECT_FALSE(checker.IsAnswerValid());
 
+  // Escaped sequences come back before deciphering.
   const std::string plain = "<?$x";
-  const std::string escaped = EscapeAnswer(CodeString(plain, checker.Key, true));
-  EXPECT_EQ(checker.DecodeAnswer(escaped), DecodeString(UnescapeAnswer(escaped), checker.Key));
-  EXPECT_EQ(checker.GetAnswer(), checker.Answer);
+  EXPECT_EQ(checker.DecodeAnswer(EscapeAnswer(CodeString(plain, checker.Key, true))), plain);
+  EXPECT_EQ(checker.GetAnswer(), plain);
+}
+
+TEST(ShareCodeTest, InitShareCodeFingerprintsTheRunningProgram) {
+  InitShareCode();
+  ASSERT_NE(ShareCode, nullptr);
+  EXPECT_EQ(ShareCode->Key.StartKey, settings::kAnswerStartKey);
+  EXPECT_EQ(ShareCode->GetFingerprint(), FileMD5Hex(ExecutablePath()));
+  EXPECT_EQ(ShareCode->GetFingerprint().size(), 32u);
+
+  TShareCode unreadable;
+  EXPECT_THROW(unreadable.LoadFingerprintFrom(ExecutablePath() + ".missing"), EFileOpenError);
+  EXPECT_EQ(unreadable.Fingerprint, "");
 }
 
 TEST(AnswerPublishingTest, PublishedAnswersVerifyThroughTheClientPipeline) {
