@@ -52,6 +52,9 @@ class TFrmNetVerify : public ui::Form {
 
   bool Approved = false;
 
+  // The certification window, once a valid answer has made it; null before.
+  TFrmServerConfirm* ConfirmWindow() const { return confirm_.get(); }
+
  private:
   // Tries the servers and judges the answer; true when the answer was valid and the certification
   // window has been shown.

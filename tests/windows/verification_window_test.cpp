@@ -1,0 +1,582 @@
+// The verification window, the certification window and the balloon, in process under Wine,
+// against the fault-injecting HTTP server on 127.0.0.1. The windows are driven from inside their
+// own modal loops (UiScript); what the user would have seen is recorded by thread hooks: the hint
+// label's text each time it is painted, and each balloon's title when it is shown.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "balloon/Balloon.h"
+#include "balloon/balloon_geometry.h"
+#include "base/text.h"
+#include "driver/allparam.h"
+#include "screenshot.h"
+#include "support/http_test_server.h"
+#include "ui/application.h"
+#include "ui/wide_text.h"
+#include "ui_script.h"
+#include "verification/FrmCheckShareCode.h"
+#include "verification/ShareCodeCheckunit.h"
+#include "verification/answer_publishing.h"
+
+namespace qor {
+namespace {
+
+using testing::THttpTestServer;
+using testing::TServerBehaviour;
+using testing::UiScript;
+
+const std::string kSending = "正在向服务器发送验证码：";
+const std::string kPleaseWait = "请稍候...";
+const std::string kBusy = "服务器繁忙，正在切换服务器，请稍候...";
+const std::string kNoAnswerTitle = "请您连接互联网已进行防木马云验证。";
+const std::string kFailedTitle =
+    "服务器安全码验证失败，这可能是您没有连接互联网或此软件被恶意串改。";
+const std::string kCheckOffTitle = "防木马云验证可以避免QOR软件在互联网传播过程中被恶意串改";
+
+// ---- Recorders -------------------------------------------------------------------------------
+
+// The hint label's text at each of its paints (a change shows only when messages are processed).
+class HintRecorder {
+ public:
+  explicit HintRecorder(ui::Label& label) : label_(label) {
+    current_ = this;
+    hook_ = SetWindowsHookExW(WH_GETMESSAGE, &HintRecorder::Hook, nullptr, GetCurrentThreadId());
+  }
+  ~HintRecorder() {
+    UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+  }
+  const std::vector<std::string>& Texts() const { return texts_; }
+  void Clear() { texts_.clear(); }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* message = reinterpret_cast<const MSG*>(lparam);
+    if (code >= 0 && wparam == PM_REMOVE && current_ && message->message == WM_PAINT &&
+        message->hwnd == current_->label_.Handle()) {
+      std::string text = current_->label_.Caption();
+      if (current_->texts_.empty() || current_->texts_.back() != text) {
+        current_->texts_.push_back(text);
+      }
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline HintRecorder* current_ = nullptr;
+  ui::Label& label_;
+  std::vector<std::string> texts_;
+  HHOOK hook_;
+};
+
+// The title of every balloon at the moment it is shown.
+class BalloonRecorder {
+ public:
+  BalloonRecorder() {
+    current_ = this;
+    hook_ =
+        SetWindowsHookExW(WH_CALLWNDPROC, &BalloonRecorder::Hook, nullptr, GetCurrentThreadId());
+  }
+  ~BalloonRecorder() {
+    UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+  }
+  const std::vector<std::string>& Titles() const { return titles_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code >= 0 && current_ && message->message == WM_SHOWWINDOW && message->wParam &&
+        CurrentBalloon && message->hwnd == CurrentBalloon->Handle()) {
+      current_->titles_.push_back(CurrentBalloon->TitleLabel.Caption());
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline BalloonRecorder* current_ = nullptr;
+  std::vector<std::string> titles_;
+  HHOOK hook_;
+};
+
+// Makes the test's recorder program the handler of http addresses, so that a shell launch of an
+// address appends it to a file instead of starting a browser.
+class ShellLaunchRecorder {
+ public:
+  ShellLaunchRecorder() {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string dir = ExtractFilePathThroughBackslash(exe);
+    log_ = dir + "shell_launches.txt";
+    DeleteFileA(log_.c_str());
+    std::string command = "\"" + dir + "shell_recorder.exe\" \"" + log_ + "\" \"%1\"";
+    RegCreateKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key_, nullptr);
+    RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec");
+  }
+  ~ShellLaunchRecorder() { RegCloseKey(key_); }
+
+  // The addresses launched so far, waiting up to timeout for at least `atLeast` of them.
+  std::vector<std::string> Launches(std::size_t atLeast, std::chrono::milliseconds timeout) const {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::vector<std::string> lines;
+    do {
+      lines.clear();
+      std::ifstream in(log_);
+      for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+      }
+      if (lines.size() >= atLeast) break;
+      Sleep(50);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return lines;
+  }
+
+ private:
+  std::string log_;
+  HKEY key_ = nullptr;
+};
+
+// ---- Helpers ---------------------------------------------------------------------------------
+
+std::string Sending(const std::string& baseUrl) {
+  return kSending + baseUrl + VerificationPath + kPleaseWait;
+}
+
+std::string ValidAnswer() { return PublishAnswer(ShareCode->GetFingerprint(), ShareCode->Key); }
+
+std::string Today() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+  return text;
+}
+
+void UseServers(const std::vector<std::string>& urls) {
+  ServerList = std::make_unique<std::vector<std::string>>(urls);
+  CurrentServer = urls.empty() ? std::string() : urls.front();
+}
+
+std::string RefusingServer() {
+  return "http://127.0.0.1:" + std::to_string(THttpTestServer::UnusedPort()) + "/";
+}
+
+// The clipboard's text, as GBK.
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = ui::Narrow(chars);
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM out) {
+  wchar_t name[16];
+  GetClassNameW(window, name, 16);
+  if (std::wstring(name) == L"#32770" && IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible message box of this thread, or null.
+HWND FindMessageBox() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Runs fn on another thread once the server has seen `count` requests (while the window's thread
+// is blocked in the request).
+std::thread WhenRequested(const THttpTestServer& server, std::size_t count,
+                          std::function<void()> fn) {
+  return std::thread([&server, count, fn] {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (server.Requests().size() < count && std::chrono::steady_clock::now() < deadline) {
+      Sleep(10);
+    }
+    fn();
+  });
+}
+
+class VerificationWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ui::App().Initialize();
+    SetProductParameters();
+    InitShareCode();
+  }
+
+  void SetUp() override {
+    ui::App().ClearTerminated();
+    form_ = std::make_unique<TFrmNetVerify>();
+    hints_ = std::make_unique<HintRecorder>(form_->LblHint);
+  }
+  void TearDown() override {
+    hints_.reset();
+    form_.reset();
+    ui::App().ProcessMessages();  // lets released balloons go
+  }
+
+  // Shows the window modally while the script runs; returns when the window has closed.
+  void ShowWithScript(UiScript& script) {
+    script.Start();
+    form_->ShowModal();
+    script.Stop();
+    ui::App().ClearTerminated();
+    EXPECT_TRUE(script.Finished()) << "step timed out: " << script.TimedOut();
+  }
+  UiScript MakeScript() {
+    return UiScript([] {
+      if (HWND box = FindMessageBox()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+      ui::App().Terminate();
+    });
+  }
+
+  // Clicks the install button; the hints are recorded from here on.
+  void Click() {
+    hints_->Clear();
+    form_->BtnInstall.Click();
+  }
+
+  std::unique_ptr<TFrmNetVerify> form_;
+  std::unique_ptr<HintRecorder> hints_;
+  BalloonRecorder balloons_;
+};
+
+// ---- Tests -----------------------------------------------------------------------------------
+
+// First server refuses, second answers: the hint shows both requests and the busy text between
+// them and is emptied; one answer is fetched; the certification window shows the fingerprint,
+// the product and today's date; closing it by its close box approves.
+TEST_F(VerificationWindowTest, RefusedThenGenuineAnswerCertifies) {
+  THttpTestServer answering, unused;
+  answering.SetDefault(TServerBehaviour::Ok("  " + ValidAnswer() + "\r\n"));
+  const std::string refused = RefusingServer();
+  UseServers({refused, answering.BaseUrl(), unused.BaseUrl()});
+
+  UiScript script = MakeScript();
+  script.Do("screenshot", [&] { testing::SaveScreenshot(form_->Handle(), "verification-window"); })
+      .Do("click install", [&] { Click(); })
+      .When(
+          "certification shown",
+          [&] {
+            TFrmServerConfirm* confirm = form_->ConfirmWindow();
+            return confirm && IsWindowVisible(confirm->Handle());
+          },
+          [&] {
+            TFrmServerConfirm& confirm = *form_->ConfirmWindow();
+            testing::SaveScreenshot(confirm.Handle(), "certification-window");
+            EXPECT_EQ(confirm.LblMD5.Caption(), "软件MD5 : " + ShareCode->GetFingerprint());
+            EXPECT_EQ(confirm.LbSoft.Caption(), "软件名称 : Pagrim");
+            EXPECT_EQ(confirm.LblTime.Caption(), "发布时间 : " + Today());
+            EXPECT_FALSE(IsWindowVisible(form_->LblHint.Handle()));
+            PostMessageW(confirm.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+          });
+  ShowWithScript(script);
+
+  EXPECT_TRUE(form_->Approved);
+  EXPECT_EQ(hints_->Texts(),
+            (std::vector<std::string>{Sending(refused), kBusy, Sending(answering.BaseUrl())}));
+  EXPECT_EQ(form_->LblHint.Caption(), "");
+  ASSERT_EQ(answering.Requests().size(), 1u);
+  EXPECT_EQ(answering.Requests()[0].rfind("GET /velmora/QORPG3.0ins.htm HTTP/1.1\r\n", 0), 0u);
+  EXPECT_EQ(unused.Requests().size(), 0u);
+  EXPECT_TRUE(balloons_.Titles().empty());
+}
+
+// Redirects, 404 and 500 are failed requests: every server is asked, then the no-answer and the
+// failure notices; the window stays open and a second click starts again at the first server.
+TEST_F(VerificationWindowTest, FailedStatusesWarnAndStayOpen) {
+  THttpTestServer redirecting, missing, broken;
+  redirecting.SetDefault(TServerBehaviour::Redirect(302, missing.BaseUrl()));
+  missing.SetDefault(TServerBehaviour::Status(404));
+  broken.SetDefault(TServerBehaviour::Status(500));
+  UseServers({redirecting.BaseUrl(), missing.BaseUrl(), broken.BaseUrl()});
+
+  UiScript script = MakeScript();
+  script
+      .Do("first click",
+          [&] {
+            // The notices appear at the pointer: put it on the install button.
+            RECT button{};
+            GetWindowRect(form_->BtnInstall.Handle(), &button);
+            SetCursorPos(button.left + 40, button.top + 13);
+            Click();
+            EXPECT_TRUE(IsWindowVisible(form_->Handle()));
+            EXPECT_EQ(redirecting.Requests().size(), 1u);
+            EXPECT_EQ(broken.Requests().size(), 1u);
+            EXPECT_EQ(form_->LblHint.Caption(), kBusy);
+            RECT window{}, balloon{}, shot{};
+            GetWindowRect(form_->Handle(), &window);
+            GetWindowRect(CurrentBalloon->Handle(), &balloon);
+            UnionRect(&shot, &window, &balloon);
+            InflateRect(&shot, 8, 8);
+            testing::SaveScreenshot(shot, "failure-balloon");
+          })
+      .Do("second click",
+          [&] {
+            form_->BtnInstall.Click();
+            EXPECT_EQ(redirecting.Requests().size(), 2u);
+          })
+      .Do("close", [&] { PostMessageW(form_->Handle(), WM_CLOSE, 0, 0); });
+  ShowWithScript(script);
+
+  EXPECT_FALSE(form_->Approved);
+  EXPECT_EQ(balloons_.Titles(),
+            (std::vector<std::string>{kNoAnswerTitle, kFailedTitle, kNoAnswerTitle, kFailedTitle}));
+  const std::vector<std::string> one_round{Sending(redirecting.BaseUrl()), kBusy,
+                                           Sending(missing.BaseUrl()),     kBusy,
+                                           Sending(broken.BaseUrl()),      kBusy};
+  std::vector<std::string> two_rounds = one_round;
+  two_rounds.insert(two_rounds.end(), one_round.begin(), one_round.end());
+  EXPECT_EQ(hints_->Texts(), two_rounds);
+}
+
+TEST_F(VerificationWindowTest, EmptyServerListWarnsWithoutRequests) {
+  UseServers({});
+  UiScript script = MakeScript();
+  script.Do("click", [&] { Click(); }).Do("close", [&] {
+    PostMessageW(form_->Handle(), WM_CLOSE, 0, 0);
+  });
+  ShowWithScript(script);
+  EXPECT_FALSE(form_->Approved);
+  EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kNoAnswerTitle, kFailedTitle}));
+  EXPECT_TRUE(hints_->Texts().empty());
+}
+
+// A 200 with an empty body is an answer: it fails, and no further server is asked.
+TEST_F(VerificationWindowTest, EmptyAnswerEndsTheLoop) {
+  THttpTestServer empty, genuine;
+  empty.SetDefault(TServerBehaviour::Ok(""));
+  genuine.SetDefault(TServerBehaviour::Ok(ValidAnswer()));
+  UseServers({empty.BaseUrl(), genuine.BaseUrl()});
+  UiScript script = MakeScript();
+  script.Do("click", [&] { Click(); }).Do("close", [&] {
+    PostMessageW(form_->Handle(), WM_CLOSE, 0, 0);
+  });
+  ShowWithScript(script);
+  EXPECT_FALSE(form_->Approved);
+  EXPECT_EQ(genuine.Requests().size(), 0u);
+  EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kFailedTitle}));
+  EXPECT_EQ(form_->LblHint.Caption(), "");
+}
+
+// Another program's answer fails; the first click on the notice opens the current server's
+// address once; a click on a later notice only hides it. Switching the check box off shows the
+// recommendation; switching it on shows nothing.
+TEST_F(VerificationWindowTest, ForeignAnswerNoticeOpensServerOnce) {
+  ShellLaunchRecorder shell;
+  THttpTestServer foreign;
+  foreign.SetDefault(
+      TServerBehaviour::Ok(PublishAnswer("0123456789abcdef0123456789abcdef", ShareCode->Key)));
+  UseServers({foreign.BaseUrl()});
+
+  UiScript script = MakeScript();
+  script
+      .Do("click install",
+          [&] {
+            Click();
+            ASSERT_TRUE(CurrentBalloon);
+            EXPECT_TRUE(IsWindowVisible(CurrentBalloon->Handle()));
+            EXPECT_TRUE(BalloonOpenOnClick);
+            PostMessageW(CurrentBalloon->TextLabel.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+          })
+      .When(
+          "notice hidden", [] { return !IsWindowVisible(CurrentBalloon->Handle()); },
+          [&] {
+            EXPECT_FALSE(BalloonOpenOnClick);
+            SendMessageW(form_->CbSafeCheck.Handle(), BM_CLICK, 0, 0);  // off
+            EXPECT_FALSE(form_->CbSafeCheck.Checked());
+            PostMessageW(CurrentBalloon->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(60, 40));
+          })
+      .When(
+          "second notice hidden", [] { return !IsWindowVisible(CurrentBalloon->Handle()); },
+          [&] {
+            SendMessageW(form_->CbSafeCheck.Handle(), BM_CLICK, 0, 0);  // on again
+            EXPECT_TRUE(form_->CbSafeCheck.Checked());
+            PostMessageW(form_->Handle(), WM_CLOSE, 0, 0);
+          });
+  ShowWithScript(script);
+
+  EXPECT_FALSE(form_->Approved);
+  EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kFailedTitle, kCheckOffTitle}));
+  Sleep(1000);  // a wrong second launch would have arrived by now
+  EXPECT_EQ(shell.Launches(1, std::chrono::seconds(10)),
+            (std::vector<std::string>{foreign.BaseUrl()}));
+}
+
+// With the check box off the install button approves at once: no request, no notice.
+TEST_F(VerificationWindowTest, CheckBoxOffApprovesWithoutRequest) {
+  THttpTestServer server;
+  server.SetDefault(TServerBehaviour::Ok(ValidAnswer()));
+  UseServers({server.BaseUrl()});
+  UiScript script = MakeScript();
+  script.Do("switch off", [&] {
+    SendMessageW(form_->CbSafeCheck.Handle(), BM_CLICK, 0, 0);
+    ASSERT_EQ(balloons_.Titles().size(), 1u);
+    form_->BtnInstall.Click();
+  });
+  ShowWithScript(script);
+  EXPECT_TRUE(form_->Approved);
+  EXPECT_EQ(server.Connections(), 0);
+  EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kCheckOffTitle}));
+}
+
+TEST_F(VerificationWindowTest, ContextMenuCopiesFingerprint) {
+  UiScript script = MakeScript();
+  script.Do("choose md51", [&] { form_->PopupMenu1.Choose(0); })
+      .When(
+          "message box", [] { return FindMessageBox() != nullptr; },
+          [&] {
+            EXPECT_EQ(ClipboardText(), ShareCode->GetFingerprint());
+            EXPECT_EQ(ClipboardText().size(), 32u);
+            PostMessageW(FindMessageBox(), WM_COMMAND, IDOK, 0);
+          })
+      .When(
+          "message box closed", [] { return FindMessageBox() == nullptr; },
+          [&] { PostMessageW(form_->Handle(), WM_CLOSE, 0, 0); });
+  ShowWithScript(script);
+  EXPECT_FALSE(form_->Approved);
+}
+
+// A click on the install button while a check runs is ignored: the servers are asked once.
+TEST_F(VerificationWindowTest, ClickDuringCheckIsIgnored) {
+  THttpTestServer slow, wrong;
+  slow.SetDefault(TServerBehaviour::Stall(800));
+  wrong.SetDefault(TServerBehaviour::Ok("nope"));
+  UseServers({slow.BaseUrl(), wrong.BaseUrl()});
+  HWND button = form_->BtnInstall.Handle();
+  std::thread clicker = WhenRequested(slow, 1, [button] {
+    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  });
+  UiScript script = MakeScript();
+  script.Do("click", [&] { Click(); }).Do("close", [&] {
+    PostMessageW(form_->Handle(), WM_CLOSE, 0, 0);
+  });
+  ShowWithScript(script);
+  clicker.join();
+  EXPECT_EQ(slow.Requests().size(), 1u);
+  EXPECT_EQ(wrong.Requests().size(), 1u);
+  EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kFailedTitle}));
+}
+
+// A close request during a check ends it before the next request, without approval or notice.
+TEST_F(VerificationWindowTest, CloseDuringCheckEndsItUnapproved) {
+  THttpTestServer slow, genuine;
+  slow.SetDefault(TServerBehaviour::Stall(800));
+  genuine.SetDefault(TServerBehaviour::Ok(ValidAnswer()));
+  UseServers({slow.BaseUrl(), genuine.BaseUrl()});
+  HWND window = form_->Handle();
+  std::thread closer = WhenRequested(slow, 1, [window] { PostMessageW(window, WM_CLOSE, 0, 0); });
+  UiScript script = MakeScript();
+  script.Do("click", [&] { Click(); });
+  ShowWithScript(script);
+  closer.join();
+  EXPECT_FALSE(form_->Approved);
+  EXPECT_EQ(genuine.Requests().size(), 0u);
+  EXPECT_EQ(form_->ConfirmWindow(), nullptr);
+  EXPECT_TRUE(balloons_.Titles().empty());
+}
+
+// ---- Balloon ---------------------------------------------------------------------------------
+
+class BalloonTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ui::App().Initialize(); }
+  void TearDown() override { ui::App().ProcessMessages(); }
+};
+
+TEST_F(BalloonTest, AtCursorBelowRight) {
+  SetCursorPos(500, 400);
+  POINT at{};
+  GetCursorPos(&at);
+  ShowBalloonAtCursor("标题 Title", "第一行\r\n第二行，较长的消息");
+  ASSERT_TRUE(CurrentBalloon);
+  TBalloon& b = *CurrentBalloon;
+  RECT rect{};
+  GetWindowRect(b.Handle(), &rect);
+  EXPECT_EQ(rect.left, at.x - 20);
+  EXPECT_EQ(rect.top, at.y - 2);
+  EXPECT_EQ(rect.bottom - rect.top, 50 + b.TitleLabel.Height() + b.TextLabel.Height());
+  EXPECT_EQ(rect.right - rect.left,
+            std::max(34 + b.TitleLabel.Width(), 10 + b.TextLabel.Width()) + 40);
+  EXPECT_EQ(b.IconImage.Left(), 10);
+  EXPECT_EQ(b.IconImage.Top(), 30);
+  EXPECT_EQ(b.TitleLabel.Left(), 34);
+  EXPECT_EQ(b.TitleLabel.Top(), 32);
+  EXPECT_TRUE(b.HideTimer.Enabled());
+  EXPECT_EQ(b.HideTimer.Interval(), 20000u);
+  EXPECT_TRUE(b.CloseGlyph);
+  EXPECT_TRUE(IsWindowVisible(b.Handle()));
+  EXPECT_NE(GetWindowLongW(b.Handle(), GWL_EXSTYLE) & WS_EX_NOACTIVATE, 0);
+  EXPECT_NE(GetWindowLongW(b.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  // The shape: the body below the pointer band, and the pointer's base inside it.
+  ui::UniqueRegion shape(CreateRectRgn(0, 0, 1, 1));
+  ASSERT_NE(GetWindowRgn(b.Handle(), shape.Get()), ERROR);
+  EXPECT_FALSE(PtInRegion(shape.Get(), 60, 10));
+  EXPECT_TRUE(PtInRegion(shape.Get(), 25, 20));
+  EXPECT_TRUE(PtInRegion(shape.Get(), 60, 40));
+  ui::App().ProcessMessages();
+  testing::SaveScreenshot(b.Handle(), "balloon");
+
+  // The same at the exact point (500, 400), whatever the pointer did.
+  ShowBalloon(500, 400, "t", "m", biInfo, 20, bpBelowRight);
+  GetWindowRect(CurrentBalloon->Handle(), &rect);
+  EXPECT_EQ(rect.left, 480);
+  EXPECT_EQ(rect.top, 398);
+}
+
+TEST_F(BalloonTest, AboveLeftAndReplacement) {
+  ShowBalloon(500, 400, "  title  ", " \t message\r\n ", 7, 0, bpAboveLeft);
+  ASSERT_TRUE(CurrentBalloon);
+  HWND first = CurrentBalloon->Handle();
+  RECT rect{};
+  GetWindowRect(first, &rect);
+  EXPECT_EQ(rect.left, 520 - (rect.right - rect.left));
+  EXPECT_EQ(rect.top, 400 - (rect.bottom - rect.top));
+  EXPECT_EQ(CurrentBalloon->TitleLabel.Caption(), "  title  ");
+  EXPECT_EQ(CurrentBalloon->TextLabel.Caption(), "message");
+  EXPECT_TRUE(CurrentBalloon->IconImage.HasPicture());  // code 7 shows the information icon
+  EXPECT_FALSE(CurrentBalloon->HideTimer.Enabled());    // 0 seconds: stays until clicked
+
+  auto start = std::chrono::steady_clock::now();
+  ShowBalloon(100, 100, "second", "notice", biWarning, 5, bpBelowRight);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
+  EXPECT_NE(CurrentBalloon->Handle(), first);
+  EXPECT_TRUE(IsWindow(first));  // released, gone once the event loop runs
+  ui::App().ProcessMessages();
+  EXPECT_FALSE(IsWindow(first));
+}
+
+TEST_F(BalloonTest, PrepareKeepsTheOneBalloon) {
+  PrepareBalloon(false, "http://www.example.com/");
+  TBalloon* prepared = CurrentBalloon.get();
+  PrepareBalloon(true, "http://www.example.com/");
+  EXPECT_EQ(CurrentBalloon.get(), prepared);
+  EXPECT_TRUE(BalloonOpenOnClick);
+  SetBalloonOpenOnClick(false);
+  EXPECT_FALSE(BalloonOpenOnClick);
+}
+
+}  // namespace
+}  // namespace qor
