@@ -311,6 +311,27 @@ TEST(HttpClientFaultTest, RefusedConnectionIsASocketError) {
       ESocketError);
 }
 
+TEST(HttpClientFaultTest, ConnectingEndsWithinItsLimit) {
+  // A listener that never accepts: once its backlog is full, further handshakes go unanswered
+  // (Linux drops them; Windows may refuse them instead).
+  TListener listener = TListener::Listen("127.0.0.1", 0);
+  std::vector<TSocket> filling;
+  for (int i = 0; i < 40; ++i) {
+    try {
+      filling.push_back(TSocket::Connect("127.0.0.1", listener.Port(), 100));
+    } catch (const ESocketError&) {
+      break;
+    }
+  }
+  THttpLimits limits = SmallLimits();
+  limits.connectTimeoutMs = 300;
+  THttpClient client(limits);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(client.Get("http://127.0.0.1:" + std::to_string(listener.Port()) + "/"),
+               ESocketError);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
 TEST(HttpClientFaultTest, UnknownHostIsASocketError) {
   THttpClient client(SmallLimits());
   EXPECT_THROW(client.Get("http://no-such-host.invalid/x"), ESocketError);
