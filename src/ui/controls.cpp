@@ -82,12 +82,14 @@ Label::Label(Container& parent, const LabelArgs& args)
       color_(args.color),
       handCursor_(args.handCursor) {
   ApplyFont(args.font);
-  CreateChild(RegisterToolkitClass(L"TLabel"), "", args.visible ? WS_VISIBLE : 0);
+  // The caption is also the window's text, so tools outside the program can read it.
+  CreateChild(RegisterToolkitClass(L"TLabel"), text_, args.visible ? WS_VISIBLE : 0);
   AutoSize();
 }
 
 void Label::SetCaption(std::string_view text) {
   text_ = std::string(text);
+  SetText(text_);
   AutoSize();
   Invalidate();
 }
