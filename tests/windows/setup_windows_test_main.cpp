@@ -1,0 +1,45 @@
+#include "setup_windows_test_main.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace qor {
+
+namespace {
+
+std::string setup_path;
+std::string package_path;
+
+// ctest hands over Unix paths; under Wine they live on drive Z:.
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+}  // namespace
+
+const std::string& SetupProgramPath() { return setup_path; }
+const std::string& EmbeddedPackagePath() { return package_path; }
+
+}  // namespace qor
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], qor::kSleepArgument) == 0) {
+    Sleep(60000);
+    return 3;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--setup=", 8) == 0) qor::setup_path = qor::WindowsPath(argv[i] + 8);
+    if (std::strncmp(argv[i], "--package=", 10) == 0) {
+      qor::package_path = qor::WindowsPath(argv[i] + 10);
+    }
+  }
+  return RUN_ALL_TESTS();
+}

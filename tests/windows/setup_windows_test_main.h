@@ -1,0 +1,16 @@
+// The main of setup_windows_tests: GoogleTest, or a sleeper when started with kSleepArgument (the
+// process termination tests start copies of this program under the names they end). Paths the
+// resource tests read come as --setup=PATH and --package=PATH.
+#pragma once
+
+#include <string>
+
+namespace qor {
+
+inline constexpr const char* kSleepArgument = "--sleep";
+
+// The setup program and the package embedded in it, as Windows paths; empty when not given.
+const std::string& SetupProgramPath();
+const std::string& EmbeddedPackagePath();
+
+}  // namespace qor
