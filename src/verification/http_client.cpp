@@ -27,6 +27,20 @@ bool HasUnsafeByte(const std::string& text) {
   return false;
 }
 
+std::string TrimSpaces(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Control bytes in a cookie would be sent back inside the request's header block.
+bool HasControlByte(const std::string& text) {
+  for (unsigned char c : text) {
+    if ((c < 32 && c != '\t') || c == 127) return true;
+  }
+  return false;
+}
+
 // Feeds the response reader from the connection, all of it within one deadline, so that a
 // server that trickles cannot stretch the response beyond the read time-limit.
 class SocketSource : public THttpByteSource {
@@ -137,9 +151,9 @@ void THttpClient::StoreCookies(const std::string& host, const THttpResponseHead&
     const std::string pair = value.substr(0, end);
     const std::size_t equals = pair.find('=');
     if (equals == std::string::npos || pair.size() > kMaxCookieBytes) continue;
-    std::string name = TrimBytes(pair.substr(0, equals));
-    std::string content = TrimBytes(pair.substr(equals + 1));
-    if (name.empty() || HasUnsafeByte(name) || content.find_first_of("\r\n") != std::string::npos) {
+    std::string name = TrimSpaces(pair.substr(0, equals));
+    std::string content = TrimSpaces(pair.substr(equals + 1));
+    if (name.empty() || HasUnsafeByte(name) || HasControlByte(content)) {
       continue;
     }
     // Max-Age of zero or less removes the cookie, as servers use it to log out.

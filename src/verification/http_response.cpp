@@ -258,7 +258,7 @@ void THttpResponseReader::ReadChunked(std::string& body, const THttpWorkEvents& 
     std::string chunk;
     ReadExactly(chunk, size, events);
     body += chunk;
-    std::size_t endBudget = 2;
+    std::size_t endBudget = limits_.maxLineBytes + 2;
     if (!ReadLine(endBudget).empty()) throw EHttpError("chunk not followed by a line end");
   }
   // Trailer headers, read and dropped.

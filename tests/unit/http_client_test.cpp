@@ -133,6 +133,31 @@ TEST_F(HttpClientTest, CookieGoesBackToItsHostOnly) {
   EXPECT_EQ(other.Requests()[0].find("Cookie"), std::string::npos) << other.Requests()[0];
 }
 
+TEST_F(HttpClientTest, CookieJarReplacesRemovesAndRefuses) {
+  struct Step {
+    const char* setCookie;
+    const char* cookieLine;  // the Cookie line of the next request; "" for none
+  };
+  const Step steps[] = {
+      {"a=1", "Cookie: a=1\r\n"},
+      {"b=2; Path=/x; Secure", "Cookie: a=1; b=2\r\n"},
+      {"a=3", "Cookie: a=3; b=2\r\n"},
+      {"a=gone; Max-Age=0", "Cookie: b=2\r\n"},
+      {"c=\x01\x02", "Cookie: b=2\r\n"},
+      {"no equals sign", "Cookie: b=2\r\n"},
+      {"b=; max-age=-1", ""},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.setCookie);
+    server_.Enqueue(TServerBehaviour::SetCookie(step.setCookie, "x"));
+    client_.Get(Url());
+    const std::string next = client_.BuildRequest(THttpUrl::Parse(Url()));
+    const std::size_t at = next.find("Cookie: ");
+    EXPECT_EQ(at == std::string::npos ? "" : next.substr(at, next.size() - 2 - at),
+              step.cookieLine);
+  }
+}
+
 TEST_F(HttpClientTest, KeepsTheConnectionForTheSameHostOnly) {
   THttpTestServer other;
   server_.SetDefault(TServerBehaviour::Ok("a"));
