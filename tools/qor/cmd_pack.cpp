@@ -103,8 +103,8 @@ int Run(const Args& args) {
     RemoveFileQuietly(temp_path);
     throw;
   }
-  std::printf("%s: %zu entries, %lld bytes unpacked\n", out_path.c_str(), inputs.size(),
-              static_cast<long long>(total));
+  std::printf("%s: %zu %s, %lld bytes unpacked\n", out_path.c_str(), inputs.size(),
+              inputs.size() == 1 ? "entry" : "entries", static_cast<long long>(total));
   return kExitSuccess;
 }
 
