@@ -1,0 +1,180 @@
+#include "e2e_windows.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "ui/wide_text.h"
+
+namespace qor::e2e {
+
+ChildProcess::ChildProcess(const std::string& exe, const std::string& arguments) {
+  std::string command = "\"" + exe + "\"";
+  if (!arguments.empty()) command += " " + arguments;
+  std::string folder = exe.substr(0, exe.find_last_of('\\'));
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &info_)) {
+    info_ = PROCESS_INFORMATION{};
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (!info_.hProcess) return;
+  if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+DWORD ChildProcess::WaitForExit(milliseconds timeout) {
+  if (!info_.hProcess) return STILL_ACTIVE;
+  WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count()));
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (true) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    Sleep(50);
+  }
+}
+
+namespace {
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[128];
+  int length = GetClassNameW(window, name, 128);
+  return std::wstring(name, length > 0 ? length : 0);
+}
+
+struct TopSearch {
+  DWORD pid;
+  const std::wstring* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTop(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<TopSearch*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == search->pid && IsWindowVisible(window) && ClassOf(window) == *search->className) {
+    search->found.push_back(window);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TopWindows(DWORD pid, const std::wstring& className) {
+  TopSearch search{pid, &className, {}};
+  EnumWindows(&CollectTop, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForWindow(DWORD pid, const std::wstring& className, milliseconds timeout) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        std::vector<HWND> windows = TopWindows(pid, className);
+        found = windows.empty() ? nullptr : windows.front();
+        return found != nullptr;
+      },
+      timeout);
+  return found;
+}
+
+std::vector<HWND> Children(HWND parent, const std::wstring& className, bool visibleOnly) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) == className && (!visibleOnly || IsWindowVisible(child))) {
+      children.push_back(child);
+    }
+  }
+  return children;
+}
+
+std::string WindowText(HWND window) {
+  wchar_t text[1024];
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                           SMTO_ABORTIFHUNG, 5000, &length)) {
+    return {};
+  }
+  return ui::Narrow(std::wstring_view(text, length));
+}
+
+HWND ChildWithTextPrefix(HWND parent, const std::wstring& className, const std::string& prefix) {
+  for (HWND child : Children(parent, className)) {
+    if (WindowText(child).rfind(prefix, 0) == 0) return child;
+  }
+  return nullptr;
+}
+
+void Click(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  LPARAM at = MAKELPARAM(client.right / 2, client.bottom / 2);
+  PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = ui::Narrow(chars);
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+std::string ProgramFolder() {
+  char exe[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string path(exe, length);
+  return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+std::string FreshFolder(const std::string& name) {
+  std::string folder = ProgramFolder() + "runs\\" + name;
+  CreateDirectoryA((ProgramFolder() + "runs").c_str(), nullptr);
+  // Leftovers of an earlier run.
+  for (const std::string& file : FilesIn(folder)) DeleteFileA((folder + "\\" + file).c_str());
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+}  // namespace qor::e2e

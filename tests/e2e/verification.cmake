@@ -1,0 +1,66 @@
+# End-to-end tests of the verification stage: setup programs built with their server lists on
+# 127.0.0.1 ports, driven from outside under Wine. nginx (started natively on a fixed port by the
+# fixture) serves the answer that `qor answer` published for the genuine program; the
+# fault-injecting server (started by the test program) serves the rest; a closed port refuses.
+
+set(QOR_E2E_NGINX_PORT 47631 CACHE STRING "Port of the end-to-end tests' nginx")
+set(QOR_E2E_FAULT_PORT 47632 CACHE STRING "Port of the end-to-end tests' fault-injecting server")
+set(QOR_E2E_CLOSED_PORT 9 CACHE STRING "A 127.0.0.1 port nothing listens on")
+# A second nginx for the refuse-first program, which is another program with an answer of its own.
+set(QOR_E2E_NGINX2_PORT 47633 CACHE STRING "Port of the end-to-end tests' second nginx")
+
+set(e2e_dir "${CMAKE_CURRENT_BINARY_DIR}/verification")
+set(nginx "http://127.0.0.1:${QOR_E2E_NGINX_PORT}/")
+set(fault "http://127.0.0.1:${QOR_E2E_FAULT_PORT}/")
+set(closed "http://127.0.0.1:${QOR_E2E_CLOSED_PORT}/")
+set(nginx2 "http://127.0.0.1:${QOR_E2E_NGINX2_PORT}/")
+# Every ordering of the list then asks the same server, so the runs do not depend on the draw.
+foreach(kind nginx nginx2 fault closed)
+  set(${kind}_x10 "")
+  foreach(i RANGE 1 10)
+    list(APPEND ${kind}_x10 "${${kind}}")
+  endforeach()
+endforeach()
+
+qor_add_setup(e2e_genuine SERVERS ${nginx_x10} OUTPUT_DIRECTORY "${e2e_dir}")
+# Test mode puts the closed port first: the first server refuses, the second answers.
+qor_add_setup(e2e_refuse_first SERVERS ${nginx2_x10} TEST_MODE LOOPBACK "${closed}"
+              OUTPUT_DIRECTORY "${e2e_dir}")
+# The same servers as e2e_genuine; another loopback text makes it another program, whose
+# fingerprint the published answer does not confirm.
+qor_add_setup(e2e_foreign SERVERS ${nginx_x10} LOOPBACK "http://127.0.0.1:1/"
+              OUTPUT_DIRECTORY "${e2e_dir}")
+qor_add_setup(e2e_faulty SERVERS ${fault_x10} OUTPUT_DIRECTORY "${e2e_dir}")
+qor_add_setup(e2e_unreachable SERVERS ${closed_x10} OUTPUT_DIRECTORY "${e2e_dir}")
+
+add_executable(verification_e2e_test verification_e2e_test.cpp e2e_windows.cpp
+                                     "${PROJECT_SOURCE_DIR}/tests/windows/screenshot.cpp")
+target_link_libraries(verification_e2e_test PRIVATE qor::flags qor_ui qor_verification_core
+                                                    qor_base GTest::gtest_main)
+target_include_directories(verification_e2e_test PRIVATE "${PROJECT_SOURCE_DIR}/tests")
+target_compile_definitions(verification_e2e_test PRIVATE
+  QOR_E2E_NGINX_PORT=${QOR_E2E_NGINX_PORT} QOR_E2E_FAULT_PORT=${QOR_E2E_FAULT_PORT})
+set_target_properties(verification_e2e_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${e2e_dir}")
+add_custom_command(TARGET verification_e2e_test POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:qor_test_server>
+          $<TARGET_FILE:shell_recorder> "${e2e_dir}")
+add_dependencies(verification_e2e_test e2e_genuine e2e_refuse_first e2e_foreign e2e_faulty
+                 e2e_unreachable qor_test_server shell_recorder)
+
+# nginx serves what the maker's tool publishes for e2e_genuine.exe, a second one what it publishes
+# for e2e_refuse_first.exe.
+set(fixture "${PROJECT_SOURCE_DIR}/tests/support/nginx-fixture")
+add_test(NAME verification_e2e_nginx_start
+         COMMAND bash -c "set -e; rm -rf '${e2e_dir}/www' '${e2e_dir}/www2'; \
+'${QOR_HOST_TOOLS_DIR}/qor' answer '${e2e_dir}/e2e_genuine.exe' '${e2e_dir}/www' >/dev/null; \
+'${QOR_HOST_TOOLS_DIR}/qor' answer '${e2e_dir}/e2e_refuse_first.exe' '${e2e_dir}/www2' >/dev/null; \
+QOR_NGINX_PORT=${QOR_E2E_NGINX_PORT} '${fixture}' start '${e2e_dir}/nginx' '${e2e_dir}/www'; \
+QOR_NGINX_PORT=${QOR_E2E_NGINX2_PORT} '${fixture}' start '${e2e_dir}/nginx2' '${e2e_dir}/www2'")
+add_test(NAME verification_e2e_nginx_stop
+         COMMAND bash -c "'${fixture}' stop '${e2e_dir}/nginx'; '${fixture}' stop '${e2e_dir}/nginx2'")
+set_tests_properties(verification_e2e_nginx_start PROPERTIES FIXTURES_SETUP verification_nginx)
+set_tests_properties(verification_e2e_nginx_stop PROPERTIES FIXTURES_CLEANUP verification_nginx)
+add_test(NAME verification_e2e_test COMMAND verification_e2e_test)
+set_tests_properties(verification_e2e_test PROPERTIES
+  FIXTURES_REQUIRED "verification_nginx;wine_frames;e2e_shots" TIMEOUT 600
+  ENVIRONMENT "QOR_DEMO_INSTALLER_CLOSE_MS=1500;QOR_SCREENSHOT_DIR=Z:${CMAKE_CURRENT_BINARY_DIR}/screenshots")
