@@ -30,8 +30,8 @@ enum class EntryNameRules {
 
 // True when name may be appended to a target directory: it is not empty, not absolute, has no
 // drive or root part, no colon (drive letters, alternate data streams), no zero byte, and no
-// component made only of dots ("..", and "." or "..." which Windows folds onto them). Under
-// kWindows a component of dots and spaces counts too, since Windows drops trailing ones.
+// component made only of dots: "." and ".." name directories, and Windows drops trailing dots
+// from longer runs. Under kWindows dots and spaces count together, as Windows drops both.
 bool IsSafeEntryName(std::string_view name, EntryNameRules rules = EntryNameRules::kNative);
 
 // The longest entry name accepted; Windows paths cannot be longer anyway.
