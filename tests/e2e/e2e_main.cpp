@@ -1,0 +1,65 @@
+#include "e2e_main.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace qor::e2e {
+
+namespace {
+
+std::string setup_path;
+std::string damaged_setup_path;
+std::string package_path;
+std::string installer_path;
+int expected_dpi = 96;
+
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+bool TakeOption(const char* arg, const char* name, std::string& value) {
+  const std::size_t length = std::strlen(name);
+  if (std::strncmp(arg, name, length) != 0) return false;
+  value = WindowsPath(arg + length);
+  return true;
+}
+
+}  // namespace
+
+const std::string& SetupPath() { return setup_path; }
+const std::string& DamagedSetupPath() { return damaged_setup_path; }
+const std::string& PackagePath() { return package_path; }
+const std::string& InstallerPath() { return installer_path; }
+int ExpectedDpi() { return expected_dpi; }
+
+}  // namespace qor::e2e
+
+int main(int argc, char** argv) {
+  using namespace qor::e2e;
+  if (argc > 1 && std::strcmp(argv[1], kSleepArgument) == 0) {
+    Sleep(60000);
+    return 3;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    std::string dpi;
+    TakeOption(argv[i], "--setup=", setup_path);
+    TakeOption(argv[i], "--damaged-setup=", damaged_setup_path);
+    TakeOption(argv[i], "--package=", package_path);
+    TakeOption(argv[i], "--installer=", installer_path);
+    if (std::strncmp(argv[i], "--dpi=", 6) == 0) expected_dpi = std::atoi(argv[i] + 6);
+  }
+  // The demo installer that setup.exe starts closes itself; the variable travels through setup.exe.
+  if (!std::getenv("QOR_DEMO_INSTALLER_CLOSE_MS")) {
+    SetEnvironmentVariableA("QOR_DEMO_INSTALLER_CLOSE_MS", "1500");
+  }
+  return RUN_ALL_TESTS();
+}

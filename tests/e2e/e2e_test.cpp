@@ -1,0 +1,414 @@
+// setup.exe driven from outside, as a user would: copied into a fresh folder whose name holds a
+// space and Chinese characters, started with arguments, its windows found by class and operated
+// with window messages, its exit awaited; then the files it wrote, its exit code and what the demo
+// installer recorded are checked. Each test saves a picture of the screen it checked.
+#include <windows.h>
+// Progress bar messages.
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e_main.h"
+#include "extraction/command_line.h"
+#include "screenshot.h"
+#include "ui/handles.h"
+
+namespace qor::e2e {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Polls until ready() holds or the limit passes.
+bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds limit = 20s) {
+  const auto end = Clock::now() + limit;
+  while (Clock::now() < end) {
+    if (ready()) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return ready();
+}
+
+std::string ClassOf(HWND window) {
+  char name[128] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
+struct TopLevelSearch {
+  DWORD process;
+  std::string className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<TopLevelSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == s->process && IsWindowVisible(window) && ClassOf(window) == s->className) {
+    s->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The visible top-level window of class className that belongs to process id.
+HWND FindTopLevel(DWORD process, const std::string& className) {
+  TopLevelSearch search{process, className, nullptr};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+struct ChildSearch {
+  std::string className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK MatchChild(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<ChildSearch*>(param);
+  if (IsWindowVisible(window) && ClassOf(window) == s->className) s->found.push_back(window);
+  return TRUE;
+}
+
+// The visible children of parent of class className, in z-order.
+std::vector<HWND> Children(HWND parent, const std::string& className) {
+  ChildSearch search{className, {}};
+  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+RECT ClientRectOf(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  return rect;
+}
+
+RECT ChildRect(HWND child) {
+  RECT rect{};
+  GetWindowRect(child, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// A sleeping process started from a copy of this program under a given name.
+struct Sleeper {
+  std::string path;
+  ui::UniqueKernelHandle process;
+  bool Ended(DWORD wait = 0) const {
+    return WaitForSingleObject(process.Get(), wait) == WAIT_OBJECT_0;
+  }
+};
+
+class SetupRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int counter = 0;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    folder_ = std::string(temp) + "qor e2e 安装测试 " + std::to_string(GetCurrentProcessId()) +
+              "-" + std::to_string(++counter) + "\\";
+    ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+    test_name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : test_name_) {
+      if (c == '/') c = '_';
+    }
+  }
+
+  void TearDown() override {
+    if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.Get(), 99);
+    }
+    for (Sleeper& s : sleepers_) {
+      if (!s.Ended()) TerminateProcess(s.process.Get(), 99);
+      WaitForSingleObject(s.process.Get(), 5000);
+    }
+    // The demo installer closes itself; let it go before its folder does.
+    WaitFor([] { return false; }, 0ms);
+    for (const char* name : {"setup.exe", "install.dat", "instPG.exe", "instPG-command-line.txt"}) {
+      DeleteFileA((folder_ + name).c_str());
+    }
+    for (Sleeper& s : sleepers_) DeleteFileA(s.path.c_str());
+    for (auto it = extra_dirs_.rbegin(); it != extra_dirs_.rend(); ++it) {
+      RemoveDirectoryA(it->c_str());
+    }
+    RemoveDirectoryA(folder_.c_str());
+  }
+
+  // Copies setupProgram into the folder and starts it with the given argument text.
+  void Start(const std::string& arguments, const std::string& setupProgram = SetupPath()) {
+    const std::string target = folder_ + "setup.exe";
+    ASSERT_TRUE(CopyFileA(setupProgram.c_str(), target.c_str(), FALSE)) << setupProgram;
+    std::string command = "\"" + target + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    started_at_ = Clock::now();
+    ASSERT_TRUE(CreateProcessA(target.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder_.c_str(), &startup, &info));
+    CloseHandle(info.hThread);
+    process_.Reset(info.hProcess);
+    process_id_ = info.dwProcessId;
+  }
+
+  HWND WaitForWindow(const std::string& className, std::chrono::milliseconds limit = 30s) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindTopLevel(process_id_, className)) != nullptr; }, limit);
+    return found;
+  }
+
+  // The verification window: the check box off, then the install button.
+  HWND ApproveWithoutVerification() {
+    HWND verify = WaitForWindow("TFrmNetVerify");
+    if (!verify) return nullptr;
+    first_window_ms_ =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_at_).count();
+    std::vector<HWND> boxes = Children(verify, "Button");
+    std::vector<HWND> buttons = Children(verify, "TSpeedButton");
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(buttons.size(), 1u);
+    if (boxes.size() != 1 || buttons.size() != 1) return nullptr;
+    SendMessageA(boxes[0], BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageA(boxes[0], BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    clicked_at_ = Clock::now();
+    PostMessageA(buttons[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(buttons[0], WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND unzip = WaitForWindow("TFrmUnzipSoft");
+    extraction_window_ms_ =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - clicked_at_).count();
+    return unzip;
+  }
+
+  DWORD WaitForExit(std::chrono::milliseconds limit = 30s) {
+    EXPECT_EQ(WaitForSingleObject(process_.Get(), static_cast<DWORD>(limit.count())),
+              WAIT_OBJECT_0);
+    DWORD code = 12345;
+    GetExitCodeProcess(process_.Get(), &code);
+    return code;
+  }
+
+  Sleeper& StartSleeper(const std::string& folder, const std::string& name) {
+    std::string dir = folder_ + folder;
+    if (CreateDirectoryA(dir.c_str(), nullptr)) extra_dirs_.push_back(dir);
+    Sleeper sleeper;
+    sleeper.path = dir + "\\" + name;
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    EXPECT_TRUE(CopyFileA(self, sleeper.path.c_str(), FALSE));
+    std::string command = "\"" + sleeper.path + "\" " + kSleepArgument;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    EXPECT_TRUE(CreateProcessA(sleeper.path.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &info));
+    CloseHandle(info.hThread);
+    sleeper.process.Reset(info.hProcess);
+    sleepers_.push_back(std::move(sleeper));
+    return sleepers_.back();
+  }
+
+  void Screenshot(const std::string& suffix = "") {
+    testing::SaveScreenshot(nullptr, "e2e-" + test_name_ + suffix);
+  }
+
+  // The installer's parameters as it recorded them: its command line after its own name.
+  std::string RecordedParameters() {
+    std::string line = ReadFile(folder_ + "instPG-command-line.txt");
+    std::size_t at = 0;
+    bool quoted = false;
+    while (at < line.size() && (quoted || (line[at] != ' ' && line[at] != '\t'))) {
+      if (line[at] == '"') quoted = !quoted;
+      ++at;
+    }
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+    std::size_t end = line.find_last_not_of(' ');
+    return end == std::string::npos || end < at ? "" : line.substr(at, end + 1 - at);
+  }
+
+  std::string folder_;
+  std::string test_name_;
+  ui::UniqueKernelHandle process_;
+  DWORD process_id_ = 0;
+  Clock::time_point started_at_;
+  Clock::time_point clicked_at_;
+  long long first_window_ms_ = -1;
+  long long extraction_window_ms_ = -1;
+  std::deque<Sleeper> sleepers_;  // references to its elements stay valid as it grows
+  std::vector<std::string> extra_dirs_;
+};
+
+// ---- A whole installation, with the argument cases of the launch.
+
+struct ArgumentCase {
+  const char* name;
+  const char* arguments;   // as typed after setup.exe
+  const char* parameters;  // what the installer must receive
+};
+
+class InstallTest : public SetupRun, public ::testing::WithParamInterface<ArgumentCase> {};
+
+TEST_P(InstallTest, WritesThePackageUnpacksTheInstallerAndStartsItWithTheFirstArgument) {
+  const ArgumentCase& c = GetParam();
+  // Files left by an earlier run are replaced.
+  WriteFile(folder_ + "install.dat", "stale package");
+  WriteFile(folder_ + "instPG.exe", "stale installer");
+  Start(c.arguments);
+  HWND unzip = ApproveWithoutVerification();
+  ASSERT_NE(unzip, nullptr);
+  Screenshot();
+  EXPECT_EQ(WaitForExit(), 0u);
+  ASSERT_TRUE(WaitFor([&] { return Exists(folder_ + "instPG-command-line.txt"); }));
+  EXPECT_TRUE(ReadFile(folder_ + "install.dat") == ReadFile(PackagePath()))
+      << "install.dat differs from the embedded package";
+  EXPECT_TRUE(ReadFile(folder_ + "instPG.exe") == ReadFile(InstallerPath()))
+      << "instPG.exe differs from the demo installer";
+  // The installer ran from the program's folder.
+  std::string line = ReadFile(folder_ + "instPG-command-line.txt");
+  EXPECT_EQ(CommandLineArgument(line, 0), folder_ + "instPG.exe");
+  EXPECT_EQ(RecordedParameters(), c.parameters);
+  std::printf(
+      "[ timing   ] start to first window %lld ms, install click to extraction window "
+      "%lld ms\n",
+      first_window_ms_, extraction_window_ms_);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, InstallTest,
+    ::testing::Values(ArgumentCase{"NoArgument", "", ""}, ArgumentCase{"Silent", "/S", "/S"},
+                      ArgumentCase{"QuotedWithSpace", "\"two words\" ignored", "two words"},
+                      ArgumentCase{"EmptyQuotesSkipped", "\"\" /S", "/S"}),
+    [](const ::testing::TestParamInfo<ArgumentCase>& info) { return info.param.name; });
+
+// ---- Stale installers are ended before the windows show.
+
+TEST_F(SetupRun, EndsRunningInstallersBeforeTheFirstWindowAndThePackageBeforeExtraction) {
+  Sleeper& plain = StartSleeper("a", "instPG.exe");
+  Sleeper& upper = StartSleeper("folder with spaces", "INSTPG.EXE");
+  Sleeper& package = StartSleeper("b", "install.dat");
+  Sleeper& other = StartSleeper("b", "other.exe");
+  std::this_thread::sleep_for(500ms);
+  Start("");
+  HWND verify = WaitForWindow("TFrmNetVerify");
+  ASSERT_NE(verify, nullptr);
+  EXPECT_TRUE(plain.Ended(1000)) << "instPG.exe still runs when the first window shows";
+  EXPECT_TRUE(upper.Ended(1000)) << "INSTPG.EXE still runs when the first window shows";
+  EXPECT_FALSE(package.Ended());
+  HWND unzip = ApproveWithoutVerification();
+  ASSERT_NE(unzip, nullptr);
+  EXPECT_TRUE(package.Ended(1000)) << "install.dat still runs when the extraction window shows";
+  Screenshot();
+  EXPECT_EQ(WaitForExit(), 0u);
+  EXPECT_FALSE(other.Ended()) << "an unrelated process was ended";
+}
+
+// ---- Ending early, and failing.
+
+TEST_F(SetupRun, ClosingTheExtractionWindowWhileTheBarFillsWritesAndStartsNothing) {
+  Start("/S");
+  HWND unzip = ApproveWithoutVerification();
+  ASSERT_NE(unzip, nullptr);
+  Screenshot();
+  PostMessageA(unzip, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForExit(), 1u);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_FALSE(Exists(folder_ + "install.dat"));
+  EXPECT_FALSE(Exists(folder_ + "instPG.exe"));
+  EXPECT_FALSE(Exists(folder_ + "instPG-command-line.txt"));
+}
+
+TEST_F(SetupRun, ClosingTheVerificationWindowEndsWithoutWriting) {
+  Start("");
+  HWND verify = WaitForWindow("TFrmNetVerify");
+  ASSERT_NE(verify, nullptr);
+  Screenshot();
+  PostMessageA(verify, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForExit(), 1u);
+  EXPECT_FALSE(Exists(folder_ + "install.dat"));
+  EXPECT_FALSE(Exists(folder_ + "instPG.exe"));
+}
+
+TEST_F(SetupRun, DamagedPackageStartsNoInstallerAndTheStuckWindowEndsWithTwo) {
+  if (DamagedSetupPath().empty()) GTEST_SKIP() << "no --damaged-setup given";
+  Start("/S", DamagedSetupPath());
+  HWND unzip = ApproveWithoutVerification();
+  ASSERT_NE(unzip, nullptr);
+  HWND bar = Children(unzip, "msctls_progress32").at(0);
+  ASSERT_TRUE(WaitFor([&] { return SendMessageA(bar, PBM_GETPOS, 0, 0) == 180; }));
+  // Well past the work's tick: the window stays, full and open, and nothing was started.
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(WaitForSingleObject(process_.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_TRUE(IsWindowVisible(unzip));
+  EXPECT_FALSE(Exists(folder_ + "instPG-command-line.txt"));
+  Screenshot();
+  PostMessageA(unzip, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForExit(), 2u);
+  EXPECT_FALSE(Exists(folder_ + "instPG-command-line.txt"));
+}
+
+// ---- The extraction window against its layout, at the DPI the prefix sets.
+
+TEST_F(SetupRun, ExtractionWindowMatchesItsLayoutAtTheSystemDpi) {
+  const int dpi = ExpectedDpi();
+  auto scale = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+  Start("");
+  HWND unzip = ApproveWithoutVerification();
+  ASSERT_NE(unzip, nullptr);
+  std::this_thread::sleep_for(300ms);
+  Screenshot("-" + std::to_string(dpi) + "dpi");
+  EXPECT_EQ(TextOf(unzip), L"正在解压缩安装包...");
+  RECT outer{};
+  GetWindowRect(unzip, &outer);
+  EXPECT_EQ(outer.left, scale(197));
+  EXPECT_EQ(outer.top, scale(284));
+  RECT client = ClientRectOf(unzip);
+  EXPECT_EQ(client.right, scale(654));
+  EXPECT_EQ(client.bottom, scale(67));
+  std::vector<HWND> labels = Children(unzip, "TLabel");
+  ASSERT_EQ(labels.size(), 1u);
+  EXPECT_EQ(TextOf(labels[0]), L"正在提取压缩包install.dat，并解压成instPG.exe，请等待...");
+  RECT label = ChildRect(labels[0]);
+  EXPECT_EQ(label.left, scale(16));
+  EXPECT_EQ(label.top, scale(12));
+  EXPECT_EQ(label.right - label.left, scale(425));
+  EXPECT_EQ(label.bottom - label.top, scale(13));
+  std::vector<HWND> bars = Children(unzip, "msctls_progress32");
+  ASSERT_EQ(bars.size(), 1u);
+  RECT bar = ChildRect(bars[0]);
+  EXPECT_EQ(bar.left, 0);
+  EXPECT_EQ(bar.right, client.right);
+  EXPECT_EQ(bar.bottom, client.bottom);
+  EXPECT_EQ(bar.bottom - bar.top, scale(17));
+  EXPECT_EQ(SendMessageA(bars[0], PBM_GETRANGE, FALSE, 0), 180);
+  EXPECT_EQ(WaitForExit(), 0u);
+}
+
+}  // namespace
+}  // namespace qor::e2e
