@@ -274,7 +274,9 @@ TEST_F(VerificationWindowTest, RefusedThenGenuineAnswerCertifies) {
   UseServers({refused, answering.BaseUrl(), unused.BaseUrl()});
 
   UiScript script = MakeScript();
-  script.Do("screenshot", [&] { testing::SaveScreenshot(form_->Handle(), "verification-window"); })
+  script
+      .Do("screenshot",
+          [&] { testing::SaveScreenshot(form_->Handle(), "verification-window-in-process"); })
       .Do("click install", [&] { Click(); })
       .When(
           "certification shown",
@@ -284,7 +286,7 @@ TEST_F(VerificationWindowTest, RefusedThenGenuineAnswerCertifies) {
           },
           [&] {
             TFrmServerConfirm& confirm = *form_->ConfirmWindow();
-            testing::SaveScreenshot(confirm.Handle(), "certification-window");
+            testing::SaveScreenshot(confirm.Handle(), "certification-window-in-process");
             EXPECT_EQ(confirm.LblMD5.Caption(), "软件MD5 : " + ShareCode->GetFingerprint());
             EXPECT_EQ(confirm.LbSoft.Caption(), "软件名称 : Pagrim");
             EXPECT_EQ(confirm.LblTime.Caption(), "发布时间 : " + Today());
@@ -330,7 +332,7 @@ TEST_F(VerificationWindowTest, FailedStatusesWarnAndStayOpen) {
             GetWindowRect(CurrentBalloon->Handle(), &balloon);
             UnionRect(&shot, &window, &balloon);
             InflateRect(&shot, 8, 8);
-            testing::SaveScreenshot(shot, "failure-balloon");
+            testing::SaveScreenshot(shot, "failure-notice");
           })
       .Do("second click",
           [&] {
@@ -537,7 +539,7 @@ TEST_F(BalloonTest, AtCursorBelowRight) {
   EXPECT_TRUE(PtInRegion(shape.Get(), 25, 20));
   EXPECT_TRUE(PtInRegion(shape.Get(), 60, 40));
   ui::App().ProcessMessages();
-  testing::SaveScreenshot(b.Handle(), "balloon");
+  testing::SaveScreenshot(b.Handle(), "balloon-below-right");
 
   // The same at the exact point (500, 400), whatever the pointer did.
   ShowBalloon(500, 400, "t", "m", biInfo, 20, bpBelowRight);
