@@ -78,6 +78,17 @@ const char* IconResourceName(std::uint8_t icon) {
   }
 }
 
+BalloonSize PixelSize(const ui::Window& control) {
+  RECT rect{};
+  GetWindowRect(control.Handle(), &rect);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void MoveTo(ui::Window& control, BalloonPoint at) {
+  SetWindowPos(control.Handle(), nullptr, at.x, at.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // Every balloon operation ends silently on an error.
 template <typename F>
 void Quietly(F&& action) {
@@ -118,24 +129,21 @@ TBalloon::TBalloon()
 void TBalloon::ShowAt(std::int32_t x, std::int32_t y, std::string_view title,
                       std::string_view message, std::uint8_t icon, std::int32_t seconds,
                       std::uint8_t placement) {
-  ui::Application& app = ui::App();
   const std::uint8_t used = LayoutBalloon(0, 0, {}, {}, placement).placement;
   PointerAtTop = used == bpBelowLeft || used == bpBelowRight;
 
+  // Both labels size themselves to their texts; the geometry then places everything, in pixels.
   TitleLabel.SetCaption(title);
-  TitleLabel.SetTop(PointerAtTop ? 32 : 12);
-  TextLabel.SetTop(TitleLabel.Top() + TitleLabel.Height() + 8);
   TextLabel.SetCaption(message);
-  IconImage.SetTop(PointerAtTop ? 30 : 10);
-
   ui::UniqueBitmap picture = ui::LoadBitmapResource(IconResourceName(icon));
   if (!picture) throw std::runtime_error("icon resource missing");
   IconImage.SetPicture(std::move(picture));
 
-  // The labels measure in layout units; the balloon's geometry is in pixels.
-  const BalloonSize title_size{app.Scale(TitleLabel.Width()), app.Scale(TitleLabel.Height())};
-  const BalloonSize text_size{app.Scale(TextLabel.Width()), app.Scale(TextLabel.Height())};
-  const BalloonLayout layout = LayoutBalloon(x, y, title_size, text_size, used);
+  const BalloonLayout layout =
+      LayoutBalloon(x, y, PixelSize(TitleLabel), PixelSize(TextLabel), used);
+  MoveTo(TitleLabel, layout.title);
+  MoveTo(TextLabel, layout.message);
+  MoveTo(IconImage, layout.icon);
   width_ = layout.width;
   SetWindowPos(Handle(), nullptr, layout.window_left, layout.window_top, layout.width,
                layout.height, SWP_NOZORDER | SWP_NOACTIVATE);
