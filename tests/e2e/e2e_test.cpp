@@ -131,12 +131,16 @@ struct Sleeper {
 class SetupRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int counter = 0;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    folder_ = std::string(temp) + "qor e2e 安装测试 " + std::to_string(GetCurrentProcessId()) +
-              "-" + std::to_string(++counter) + "\\";
-    ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+    // Wine reuses process ids from run to run, so a count and the clock make the name unique.
+    static int counter = 0;
+    for (int attempt = 0;; ++attempt) {
+      folder_ = std::string(temp) + "qor e2e 安装测试 " + std::to_string(GetTickCount()) + "-" +
+                std::to_string(++counter) + "\\";
+      if (CreateDirectoryA(folder_.c_str(), nullptr)) break;
+      ASSERT_LT(attempt, 100) << folder_;
+    }
     test_name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     for (char& c : test_name_) {
       if (c == '/') c = '_';
@@ -151,16 +155,29 @@ class SetupRun : public ::testing::Test {
       if (!s.Ended()) TerminateProcess(s.process.Get(), 99);
       WaitForSingleObject(s.process.Get(), 5000);
     }
-    // The demo installer closes itself; let it go before its folder does.
-    WaitFor([] { return false; }, 0ms);
-    for (const char* name : {"setup.exe", "install.dat", "instPG.exe", "instPG-command-line.txt"}) {
-      DeleteFileA((folder_ + name).c_str());
+    // The demo installer closes itself shortly; until then its file cannot go.
+    WaitFor([this] { return RemoveTree(folder_); }, 10s);
+  }
+
+  // Removes folder and everything in it; false while something in it cannot be removed yet.
+  static bool RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveTree(path + "\\");
+        } else {
+          DeleteFileA(path.c_str());
+        }
+      } while (FindNextFileA(search, &found));
+      FindClose(search);
     }
-    for (Sleeper& s : sleepers_) DeleteFileA(s.path.c_str());
-    for (auto it = extra_dirs_.rbegin(); it != extra_dirs_.rend(); ++it) {
-      RemoveDirectoryA(it->c_str());
-    }
-    RemoveDirectoryA(folder_.c_str());
+    return RemoveDirectoryA(folder.c_str()) ||
+           GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
   }
 
   // Copies setupProgram into the folder and starts it with the given argument text.
@@ -217,7 +234,7 @@ class SetupRun : public ::testing::Test {
 
   Sleeper& StartSleeper(const std::string& folder, const std::string& name) {
     std::string dir = folder_ + folder;
-    if (CreateDirectoryA(dir.c_str(), nullptr)) extra_dirs_.push_back(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
     Sleeper sleeper;
     sleeper.path = dir + "\\" + name;
     char self[MAX_PATH];
@@ -262,7 +279,6 @@ class SetupRun : public ::testing::Test {
   long long first_window_ms_ = -1;
   long long extraction_window_ms_ = -1;
   std::deque<Sleeper> sleepers_;  // references to its elements stay valid as it grows
-  std::vector<std::string> extra_dirs_;
 };
 
 // ---- A whole installation, with the argument cases of the launch.
