@@ -16,7 +16,6 @@
 
 #include "balloon/Balloon.h"
 #include "balloon/balloon_geometry.h"
-#include "base/text.h"
 #include "driver/allparam.h"
 #include "screenshot.h"
 #include "support/http_test_server.h"
