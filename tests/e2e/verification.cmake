@@ -62,5 +62,5 @@ set_tests_properties(verification_e2e_nginx_start PROPERTIES FIXTURES_SETUP veri
 set_tests_properties(verification_e2e_nginx_stop PROPERTIES FIXTURES_CLEANUP verification_nginx)
 add_test(NAME verification_e2e_test COMMAND verification_e2e_test)
 set_tests_properties(verification_e2e_test PROPERTIES
-  FIXTURES_REQUIRED "verification_nginx;wine_frames;e2e_shots" TIMEOUT 600
+  FIXTURES_REQUIRED "verification_nginx;e2e_shots" TIMEOUT 600
   ENVIRONMENT "QOR_DEMO_INSTALLER_CLOSE_MS=1500;QOR_SCREENSHOT_DIR=Z:${CMAKE_CURRENT_BINARY_DIR}/screenshots")
