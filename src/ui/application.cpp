@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <vector>
 
 #include "ui/form.h"
 #include "ui/wide_text.h"
@@ -34,8 +35,11 @@ void* SystemFunction(const wchar_t* dll, const char* name) {
     wchar_t system[MAX_PATH];
     UINT length = GetSystemDirectoryW(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;
-    std::wstring path = std::wstring(system, length) + L"\\" + dll;
-    module = LoadLibraryW(path.c_str());
+    std::vector<wchar_t> path(system, system + length);
+    path.push_back(L'\\');
+    for (const wchar_t* c = dll; *c; ++c) path.push_back(*c);
+    path.push_back(L'\0');
+    module = LoadLibraryW(path.data());
   }
   return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
 }
@@ -111,7 +115,7 @@ void Application::ShowException(const std::exception& error) {
 }
 
 bool Application::SetClipboardText(std::string_view text) {
-  std::wstring wide = Widen(text);
+  WideText wide = Widen(text);
   if (!OpenClipboard(window_.Get())) return false;
   bool done = false;
   if (EmptyClipboard()) {

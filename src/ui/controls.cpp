@@ -83,7 +83,7 @@ Label::Label(Container& parent, const LabelArgs& args)
       handCursor_(args.handCursor) {
   ApplyFont(args.font);
   // The caption is also the window's text, so tools outside the program can read it.
-  CreateChild(RegisterToolkitClass(L"TLabel"), text_, args.visible ? WS_VISIBLE : 0);
+  CreateChild(RegisterToolkitClass("TLabel"), text_, args.visible ? WS_VISIBLE : 0);
   AutoSize();
 }
 
@@ -102,7 +102,7 @@ void Label::SetFont(const FontSpec& font) {
 
 void Label::AutoSize() {
   if (!autoSize_ || !Handle()) return;
-  std::wstring text = Widen(text_.empty() ? std::string(" ") : text_);
+  WideText text = Widen(text_.empty() ? std::string(" ") : text_);
   WindowDc dc(Handle());
   SelectScope font(dc.Get(), FontHandle());
   RECT extent{0, 0, 0, 0};
@@ -123,7 +123,7 @@ std::optional<LRESULT> Label::HandleMessage(UINT message, WPARAM wparam, LPARAM 
       SelectScope font(paint.Get(), FontHandle());
       SetTextColor(paint.Get(), FontInUse().color.Resolve());
       SetBkMode(paint.Get(), TRANSPARENT);
-      std::wstring text = Widen(text_);
+      WideText text = Widen(text_);
       UINT format = DT_EXPANDTABS | DT_NOPREFIX | (wordWrap_ ? DT_WORDBREAK : 0);
       DrawTextW(paint.Get(), text.c_str(), static_cast<int>(text.size()), &client, format);
       return 0;
@@ -185,7 +185,7 @@ PictureButton::PictureButton(Container& parent, const PictureButtonArgs& args)
       onClick(args.onClick),
       hint_(args.hint) {
   if (args.bitmapResource) picture_ = LoadBitmapResource(args.bitmapResource);
-  CreateChild(RegisterToolkitClass(L"TSpeedButton"), "", args.visible ? WS_VISIBLE : 0);
+  CreateChild(RegisterToolkitClass("TSpeedButton"), "", args.visible ? WS_VISIBLE : 0);
 }
 
 void PictureButton::SetPicture(UniqueBitmap bitmap) {
@@ -292,7 +292,7 @@ Panel::Panel(Container& parent, const PanelArgs& args)
   Bounds designed{args.left, args.top, args.width, args.height};
   Application& app = App();
   CreateSpec spec;
-  spec.className = RegisterToolkitClass(L"TPanel");
+  spec.className = RegisterToolkitClass("TPanel");
   spec.style = WS_CHILD | WS_CLIPCHILDREN | (args.visible ? WS_VISIBLE : 0);
   int left = app.Scale(designed.left);
   int top = app.Scale(designed.top);
@@ -310,7 +310,7 @@ Image::Image(Container& parent, const ImageArgs& args)
     : Control(parent, Bounds{args.left, args.top, args.width, args.height}, Align::kNone),
       onClick(args.onClick),
       transparent_(args.transparent) {
-  CreateChild(RegisterToolkitClass(L"TImage"), "", args.visible ? WS_VISIBLE : 0);
+  CreateChild(RegisterToolkitClass("TImage"), "", args.visible ? WS_VISIBLE : 0);
 }
 
 void Image::SetPicture(UniqueBitmap bitmap) {

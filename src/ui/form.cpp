@@ -130,7 +130,7 @@ Form::Form(const FormArgs& args) : Container(args.color, args.font) {
 
   CreateSpec spec;
   spec.exStyle = ex_style;
-  spec.className = RegisterToolkitClass(Widen(args.className), CS_DBLCLKS);
+  spec.className = RegisterToolkitClass(args.className, CS_DBLCLKS);
   spec.text = args.caption;
   spec.style = style & ~WS_VISIBLE;
   spec.pixels = rect;

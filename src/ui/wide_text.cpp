@@ -8,10 +8,10 @@ namespace {
 constexpr UINT kGbk = 936;
 }
 
-std::wstring Widen(std::string_view gbk) {
+WideText Widen(std::string_view gbk) {
   if (gbk.empty()) return {};
   int count = MultiByteToWideChar(kGbk, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(count > 0 ? count : 0), L'\0');
+  WideText wide(static_cast<std::size_t>(count > 0 ? count : 0));
   if (count > 0) {
     MultiByteToWideChar(kGbk, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), count);
   }

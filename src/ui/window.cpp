@@ -19,9 +19,8 @@ UniqueFont CreateScaledFont(const FontSpec& spec) {
   font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   font.lfQuality = DEFAULT_QUALITY;
   font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  std::wstring face = Widen(spec.face);
-  face.resize(std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
-  face.copy(font.lfFaceName, face.size());
+  WideText face = Widen(spec.face);
+  face.view().substr(0, LF_FACESIZE - 1).copy(font.lfFaceName, LF_FACESIZE - 1);
   UniqueFont handle(CreateFontIndirectW(&font));
   if (!handle) throw std::runtime_error("CreateFontIndirect failed");
   return handle;
@@ -38,10 +37,9 @@ void Window::SetText(std::string_view text) { SetWindowTextW(Handle(), Widen(tex
 
 std::string Window::Text() const {
   int length = GetWindowTextLengthW(Handle());
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  WideText text(static_cast<std::size_t>(length));
   int got = GetWindowTextW(Handle(), text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-  return Narrow(text);
+  return Narrow(text.view().substr(0, static_cast<std::size_t>(got > 0 ? got : 0)));
 }
 
 void Window::SetVisible(bool visible) { ShowWindow(Handle(), visible ? SW_SHOW : SW_HIDE); }
@@ -93,8 +91,8 @@ void Window::Create(const CreateSpec& spec) {
   }
 }
 
-const wchar_t* Window::RegisterToolkitClass(const std::wstring& name, UINT classStyle) {
-  static std::map<std::wstring, ATOM> registered;
+const wchar_t* Window::RegisterToolkitClass(const char* name, UINT classStyle) {
+  static std::map<std::string, ATOM> registered;
   auto found = registered.find(name);
   if (found != registered.end()) return MAKEINTRESOURCEW(found->second);
   WNDCLASSEXW wc{};
@@ -104,7 +102,8 @@ const wchar_t* Window::RegisterToolkitClass(const std::wstring& name, UINT class
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  wc.lpszClassName = name.c_str();
+  WideText wide_name = Widen(name);
+  wc.lpszClassName = wide_name.c_str();
   ATOM atom = RegisterClassExW(&wc);
   if (!atom) throw std::runtime_error("RegisterClassEx failed");
   registered.emplace(name, atom);

@@ -119,7 +119,8 @@ class Window {
 
   // Registers (once per name) a window class that uses the toolkit's window procedure and returns
   // the value to pass as CreateSpec::className.
-  static const wchar_t* RegisterToolkitClass(const std::wstring& name, UINT classStyle = 0);
+  // name is ASCII.
+  static const wchar_t* RegisterToolkitClass(const char* name, UINT classStyle = 0);
 
   // The toolkit's typed handling of one message; std::nullopt passes it to DefWindowProc.
   virtual std::optional<LRESULT> HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);

@@ -48,9 +48,10 @@ const FormArgs kExtractionLike{
 };
 
 TEST_F(ToolkitTest, GbkTextsReachTheWideFunctionsWhateverTheCodePage) {
-  EXPECT_EQ(Widen("正在解压缩安装包..."), L"正在解压缩安装包...");
+  EXPECT_STREQ(Widen("正在解压缩安装包...").c_str(), L"正在解压缩安装包...");
+  EXPECT_EQ(Widen("正在解压缩安装包...").size(), 11u);
   EXPECT_EQ(Narrow(L"防木马云验证"), "防木马云验证");
-  EXPECT_EQ(Widen(""), L"");
+  EXPECT_STREQ(Widen("").c_str(), L"");
   Form form(kExtractionLike);
   wchar_t caption[64] = {};
   GetWindowTextW(form.Handle(), caption, 64);
