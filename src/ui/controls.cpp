@@ -47,22 +47,22 @@ RECT Control::DesignedPixels() const {
 
 void Control::CreateChild(const wchar_t* className, std::string_view text, DWORD style,
                           DWORD exStyle) {
-  CreateSpec spec;
-  spec.exStyle = exStyle;
-  spec.className = className;
-  spec.text = std::string(text);
-  spec.style = style | WS_CHILD;
-  spec.pixels = DesignedPixels();
-  spec.parent = parent_.Handle();
-  Create(spec);
+  CreateParams params;
+  params.exStyle = exStyle;
+  params.className = className;
+  params.text = std::string(text);
+  params.style = style | WS_CHILD;
+  params.pixels = DesignedPixels();
+  params.parent = parent_.Handle();
+  Create(params);
   SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
   parent_.AddChild(this, designed_, align_);
 }
 
-void Control::ApplyFont(const std::optional<FontSpec>& spec) {
-  if (spec) {
-    fontSpec_ = *spec;
-    font_ = CreateScaledFont(*spec);
+void Control::ApplyFont(const std::optional<FontSpec>& params) {
+  if (params) {
+    fontSpec_ = *params;
+    font_ = CreateScaledFont(*params);
   } else {
     fontSpec_ = parent_.Font();
     font_.Reset();
@@ -291,14 +291,15 @@ Panel::Panel(Container& parent, const PanelArgs& args)
       parent_(parent) {
   Bounds designed{args.left, args.top, args.width, args.height};
   Application& app = App();
-  CreateSpec spec;
-  spec.className = RegisterToolkitClass("TPanel");
-  spec.style = WS_CHILD | WS_CLIPCHILDREN | (args.visible ? WS_VISIBLE : 0);
+  CreateParams params;
+  params.className = RegisterToolkitClass("TPanel");
+  params.style = WS_CHILD | WS_CLIPCHILDREN | (args.visible ? WS_VISIBLE : 0);
   int left = app.Scale(designed.left);
   int top = app.Scale(designed.top);
-  spec.pixels = RECT{left, top, left + app.Scale(designed.width), top + app.Scale(designed.height)};
-  spec.parent = parent.Handle();
-  Create(spec);
+  params.pixels =
+      RECT{left, top, left + app.Scale(designed.width), top + app.Scale(designed.height)};
+  params.parent = parent.Handle();
+  Create(params);
   parent_.AddChild(this, designed, args.align);
 }
 

@@ -24,9 +24,9 @@ class Control : public Window {
   // Creates the system window at the designed bounds inside the parent and joins the parent's
   // layout. Derived constructors call it once.
   void CreateChild(const wchar_t* className, std::string_view text, DWORD style, DWORD exStyle = 0);
-  // The control's own font (from spec, or the parent's when spec is empty); sends WM_SETFONT to
-  // system-class controls.
-  void ApplyFont(const std::optional<FontSpec>& spec);
+  // The control's own font (the given one, or the parent's when none is given); sends
+  // WM_SETFONT to system-class controls.
+  void ApplyFont(const std::optional<FontSpec>& params);
   HFONT FontHandle() const { return font_ ? font_.Get() : parent_.FontHandle(); }
   const FontSpec& FontInUse() const { return fontSpec_; }
   // Pixel rectangle of the designed bounds.

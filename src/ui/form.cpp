@@ -128,14 +128,14 @@ Form::Form(const FormArgs& args) : Container(args.color, args.font) {
   }
   OffsetRect(&rect, app.Scale(args.left), app.Scale(args.top));
 
-  CreateSpec spec;
-  spec.exStyle = ex_style;
-  spec.className = RegisterToolkitClass(args.className, CS_DBLCLKS);
-  spec.text = args.caption;
-  spec.style = style & ~WS_VISIBLE;
-  spec.pixels = rect;
-  spec.parent = owner;
-  Create(spec);
+  CreateParams params;
+  params.exStyle = ex_style;
+  params.className = RegisterToolkitClass(args.className, CS_DBLCLKS);
+  params.text = args.caption;
+  params.style = style & ~WS_VISIBLE;
+  params.pixels = rect;
+  params.parent = owner;
+  Create(params);
 }
 
 Form::~Form() {

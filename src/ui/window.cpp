@@ -8,18 +8,18 @@
 
 namespace qor::ui {
 
-UniqueFont CreateScaledFont(const FontSpec& spec) {
+UniqueFont CreateScaledFont(const FontSpec& params) {
   LOGFONTW font{};
   // A negative height asks for the character height (without internal leading).
-  font.lfHeight = -App().Scale(spec.height);
-  font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-  font.lfUnderline = spec.underline ? TRUE : FALSE;
-  font.lfCharSet = spec.charset;
+  font.lfHeight = -App().Scale(params.height);
+  font.lfWeight = params.bold ? FW_BOLD : FW_NORMAL;
+  font.lfUnderline = params.underline ? TRUE : FALSE;
+  font.lfCharSet = params.charset;
   font.lfOutPrecision = OUT_DEFAULT_PRECIS;
   font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   font.lfQuality = DEFAULT_QUALITY;
   font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  WideText face = Widen(spec.face);
+  WideText face = Widen(params.face);
   face.view().substr(0, LF_FACESIZE - 1).copy(font.lfFaceName, LF_FACESIZE - 1);
   UniqueFont handle(CreateFontIndirectW(&font));
   if (!handle) throw std::runtime_error("CreateFontIndirect failed");
@@ -78,11 +78,12 @@ void Window::SetTop(int top) {
 
 void Window::Invalidate() { InvalidateRect(Handle(), nullptr, TRUE); }
 
-void Window::Create(const CreateSpec& spec) {
-  HWND handle = CreateWindowExW(
-      spec.exStyle, spec.className, Widen(spec.text).c_str(), spec.style, spec.pixels.left,
-      spec.pixels.top, spec.pixels.right - spec.pixels.left, spec.pixels.bottom - spec.pixels.top,
-      spec.parent, spec.idOrMenu, GetModuleHandleW(nullptr), this);
+void Window::Create(const CreateParams& params) {
+  HWND handle = CreateWindowExW(params.exStyle, params.className, Widen(params.text).c_str(),
+                                params.style, params.pixels.left, params.pixels.top,
+                                params.pixels.right - params.pixels.left,
+                                params.pixels.bottom - params.pixels.top, params.parent,
+                                params.idOrMenu, GetModuleHandleW(nullptr), this);
   if (!handle) throw std::runtime_error("CreateWindowEx failed");
   if (!window_) {
     // A system class: bind now so that the parent can route its notifications to this object.

@@ -45,8 +45,8 @@ struct FontSpec {
   Color color = kWindowText;       // text colour of the control using the font
 };
 
-// Creates the GDI font for spec at the system's DPI. Raises std::runtime_error when it fails.
-UniqueFont CreateScaledFont(const FontSpec& spec);
+// Creates the GDI font for params at the system's DPI. Raises std::runtime_error when it fails.
+UniqueFont CreateScaledFont(const FontSpec& params);
 
 // A rectangle in 96-dpi layout units: left, top, width, height.
 struct Bounds {
@@ -103,7 +103,7 @@ class Window {
  protected:
   Window() = default;
 
-  struct CreateSpec {
+  struct CreateParams {
     DWORD exStyle = 0;
     const wchar_t* className = nullptr;  // from RegisterToolkitClass, or a system class name
     std::string text;                    // GBK
@@ -115,10 +115,10 @@ class Window {
   // Creates the system window. Toolkit classes receive their messages in HandleMessage; system
   // classes (BUTTON, progress bar) are bound after creation so that the parent can route their
   // notifications. Raises std::runtime_error when the window cannot be created.
-  void Create(const CreateSpec& spec);
+  void Create(const CreateParams& params);
 
   // Registers (once per name) a window class that uses the toolkit's window procedure and returns
-  // the value to pass as CreateSpec::className.
+  // the value to pass as CreateParams::className.
   // name is ASCII.
   static const wchar_t* RegisterToolkitClass(const char* name, UINT classStyle = 0);
 
