@@ -100,9 +100,11 @@ void TFrmUnzipSoft::ExtractAndLaunch() {
   }
   const std::string installer = directory + InstallerFileName;
   const std::string parameters = CommandLineArgument(GetCommandLineA(), 1);
-  ShellExecuteA(app.Handle(), "Open", installer.c_str(), parameters.c_str(), nullptr, SW_SHOW);
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(app.Handle(), "Open", installer.c_str(), parameters.c_str(), nullptr, SW_SHOW));
   app.ProcessMessages();
-  outcome_ = Outcome::kStarted;
+  // The program ends either way; only the exit code tells a calling script the launch failed.
+  outcome_ = result > 32 ? Outcome::kStarted : Outcome::kLaunchFailed;
   app.Terminate();
 }
 
@@ -113,6 +115,7 @@ int RunExtractionStage() {
     case TFrmUnzipSoft::Outcome::kStarted:
       return kExitInstallerStarted;
     case TFrmUnzipSoft::Outcome::kStuck:
+    case TFrmUnzipSoft::Outcome::kLaunchFailed:
       return kExitFailed;
     case TFrmUnzipSoft::Outcome::kFilling:
       break;

@@ -12,9 +12,10 @@ class TFrmUnzipSoft : public ui::Form {
  public:
   // Where a run of the window ended up.
   enum class Outcome {
-    kFilling,  // the bar was still filling (or the work had not finished) when it closed
-    kStarted,  // the installer was handed to the shell and termination requested
-    kStuck,    // a step of the work failed; the window stayed open with a full bar
+    kFilling,       // the bar was still filling (or the work had not finished) when it closed
+    kStarted,       // the installer was handed to the shell and termination requested
+    kStuck,         // a step of the work failed; the window stayed open with a full bar
+    kLaunchFailed,  // the shell could not start the installer; termination requested all the same
   };
 
   // Creates the window (hidden) and runs FormCreate: ends running installers, starts the timer.

@@ -13,6 +13,7 @@ namespace {
 
 std::string setup_path;
 std::string damaged_setup_path;
+std::string unstartable_setup_path;
 std::string package_path;
 std::string installer_path;
 int expected_dpi = 96;
@@ -36,6 +37,7 @@ bool TakeOption(const char* arg, const char* name, std::string& value) {
 
 const std::string& SetupPath() { return setup_path; }
 const std::string& DamagedSetupPath() { return damaged_setup_path; }
+const std::string& UnstartableSetupPath() { return unstartable_setup_path; }
 const std::string& PackagePath() { return package_path; }
 const std::string& InstallerPath() { return installer_path; }
 int ExpectedDpi() { return expected_dpi; }
@@ -53,6 +55,7 @@ int main(int argc, char** argv) {
     std::string dpi;
     TakeOption(argv[i], "--setup=", setup_path);
     TakeOption(argv[i], "--damaged-setup=", damaged_setup_path);
+    TakeOption(argv[i], "--unstartable-setup=", unstartable_setup_path);
     TakeOption(argv[i], "--package=", package_path);
     TakeOption(argv[i], "--installer=", installer_path);
     if (std::strncmp(argv[i], "--dpi=", 6) == 0) expected_dpi = std::atoi(argv[i] + 6);

@@ -2,6 +2,7 @@
 // tests start copies of this program under the installer's names). Options after GoogleTest's:
 //   --setup=PATH          the release setup program
 //   --damaged-setup=PATH  a setup program built with a damaged package
+//   --unstartable-setup=PATH  a setup program whose installer is no program
 //   --package=PATH        the package embedded in the release setup program
 //   --installer=PATH      the demo installer packed into it
 //   --dpi=N               the DPI the Wine prefix is set to (default 96)
@@ -16,6 +17,7 @@ inline constexpr const char* kSleepArgument = "--sleep";
 
 const std::string& SetupPath();
 const std::string& DamagedSetupPath();
+const std::string& UnstartableSetupPath();
 const std::string& PackagePath();
 const std::string& InstallerPath();
 int ExpectedDpi();

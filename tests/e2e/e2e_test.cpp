@@ -389,6 +389,16 @@ TEST_F(SetupRun, DamagedPackageStartsNoInstallerAndTheStuckWindowEndsWithTwo) {
   EXPECT_FALSE(Exists(folder_ + "instPG-command-line.txt"));
 }
 
+TEST_F(SetupRun, InstallerTheShellCannotStartEndsWithTwo) {
+  if (UnstartableSetupPath().empty()) GTEST_SKIP() << "no --unstartable-setup given";
+  Start("/S", UnstartableSetupPath());
+  ASSERT_NE(ApproveWithoutVerification(), nullptr);
+  // The program still ends by itself, but a calling script must not read that as a started
+  // installer.
+  EXPECT_EQ(WaitForExit(), 2u);
+  EXPECT_TRUE(Exists(folder_ + "instPG.exe"));
+}
+
 // ---- The extraction window against its layout, at the DPI the prefix sets.
 
 TEST_F(SetupRun, ExtractionWindowMatchesItsLayoutAtTheSystemDpi) {
