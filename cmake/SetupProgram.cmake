@@ -6,11 +6,15 @@
 # package as the resource DAT/VELMORA, language 2052.
 #   PACKAGE    embeds that package file as it is (tests use it for damaged packages).
 #   INSTALLER  packs that installer with the native `qor pack` at build time, under the installer
-#              file name instPG.exe; default QOR_SETUP_INSTALLER (the demo installer).
+#              file name instPG.exe.
+# Without either: the prepared package QOR_SETUP_PACKAGE, else the installer QOR_SETUP_INSTALLER,
+# else the demo installer (a release configuration sets these, see release/demo.cmake).
 # The release setup.exe and the test variants are all made by this function.
 
 set(QOR_SETUP_INSTALLER "" CACHE FILEPATH
     "Installer embedded in setup.exe (empty: the demo installer built in the tree)")
+set(QOR_SETUP_PACKAGE "" CACHE FILEPATH
+    "Prepared install package embedded in setup.exe as it is (wins over QOR_SETUP_INSTALLER)")
 set(QOR_HOST_TOOLS_DIR "" CACHE PATH "Directory of the native qor tool (the native build's tools/qor)")
 
 function(qor_add_setup name)
@@ -33,6 +37,9 @@ function(qor_add_setup name)
   endif()
   qor_product_settings(${name}_settings ${settings_args})
 
+  if(NOT DEFINED arg_PACKAGE AND NOT DEFINED arg_INSTALLER AND QOR_SETUP_PACKAGE)
+    set(arg_PACKAGE "${QOR_SETUP_PACKAGE}")
+  endif()
   if(DEFINED arg_PACKAGE)
     set(package "${arg_PACKAGE}")
   else()
