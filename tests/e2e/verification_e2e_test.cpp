@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -192,6 +193,29 @@ TEST(VerificationEndToEnd, RefusedFirstServerThenAnswer) {
   PostMessageW(confirm, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_EQ(setup.WaitForExit(), 0u);
   EXPECT_EQ(NginxRequests("nginx2"), requests_before + 1);
+}
+
+// A release that scripts/release built (signed, its servers a local nginx), named by
+// QOR_E2E_RELEASE_SETUP; the release tests set it. The answer published for it is accepted.
+TEST(ReleaseProgram, PublishedAnswerIsAcceptedAndTheInstallerStarts) {
+  const char* release = std::getenv("QOR_E2E_RELEASE_SETUP");
+  if (!release || !*release) GTEST_SKIP() << "QOR_E2E_RELEASE_SETUP names no release program";
+  const std::string folder = FreshFolder("release");
+  const std::string exe = folder + "\\setup.exe";
+  ASSERT_TRUE(CopyFileA(release, exe.c_str(), FALSE)) << release;
+  ChildProcess setup(exe, "/release");
+
+  HWND form = WaitForWindow(setup.Id(), L"TFrmNetVerify");
+  ASSERT_TRUE(form);
+  Click(InstallButton(form));
+  HWND confirm = WaitForWindow(setup.Id(), L"TFrmServerConfirm");
+  ASSERT_TRUE(confirm) << "the published answer was not accepted";
+  EXPECT_TRUE(ChildWithTextPrefix(confirm, L"TLabel", "软件MD5 : " + FileMD5Hex(exe)));
+  PostMessageW(confirm, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(setup.WaitForExit(), 0u);
+  EXPECT_TRUE(WaitUntil([&] {
+    return ReadFile(folder + "\\instPG-command-line.txt").find("/release") != std::string::npos;
+  }));
 }
 
 // ---- Failures: the window stays, closing it ends the run with 1 and writes nothing ----------
