@@ -19,8 +19,6 @@
 namespace qor {
 namespace {
 
-constexpr ui::Color kBackground = ui::Color::Rgb(245, 250, 254);
-
 constexpr char kCaptionSuffix[] = " 安装程序 2011.04.25";
 constexpr char kTitleSuffix[] = "安装程序";
 constexpr char kTipFormat[] =
@@ -37,110 +35,15 @@ constexpr char kCheckOffTitle[] = "防木马云验证可以避免QOR软件在互
 constexpr char kCheckOffMessage[] = "强烈建议您选择此项以保护您电脑的安全，避免恶意木马的入侵。";
 constexpr char kCopied[] = "已将软件MD5放入剪贴板，您可使用Ctrl+V粘贴到任何地方。";
 
-ui::FontSpec SongTi(int height, ui::Color color, bool underline = false) {
-  ui::FontSpec font;
-  font.face = "宋体";
-  font.height = height;
-  font.underline = underline;
-  font.charset = GB2312_CHARSET;
-  font.color = color;
-  return font;
-}
-
-ui::FormArgs FormLayout() {
-  ui::FormArgs args;
-  args.className = "TFrmNetVerify";
-  args.left = 49;
-  args.top = 176;
-  args.width = 676;
-  args.height = 155;
-  args.color = kBackground;
-  args.font = SongTi(11, ui::kWindowText);
-  return args;
-}
-
-ui::LabelArgs LabelLayout(int left, int top, int width, int height, std::string text,
-                          const ui::FontSpec& font) {
-  ui::LabelArgs args;
-  args.left = left;
-  args.top = top;
-  args.width = width;
-  args.height = height;
-  args.text = std::move(text);
-  args.font = font;
-  return args;
-}
-
-ui::LabelArgs Label3Layout() { return LabelLayout(23, 8, 546, 12, "", SongTi(12, ui::kBlack)); }
-
-ui::CheckBoxArgs CbSafeCheckLayout(TFrmNetVerify* form) {
-  ui::CheckBoxArgs args;
-  args.left = 338;
-  args.top = 37;
-  args.width = 111;
-  args.height = 17;
-  args.text = "防木马云验证";
-  args.checked = true;
-  args.font = SongTi(13, ui::kGreen);
-  args.onClick = [form] { form->CbSafeCheckClick(); };
-  return args;
-}
-
-ui::PictureButtonArgs BtnInstallLayout(TFrmNetVerify* form) {
-  ui::PictureButtonArgs args;
-  args.left = 462;
-  args.top = 32;
-  args.width = 79;
-  args.height = 26;
-  args.bitmapResource = kInstallButtonPicture;
-  args.onClick = [form] { form->BtnInstallClick(); };
-  return args;
-}
-
-ui::PictureButtonArgs BtnCopyToClipLayout(TFrmNetVerify* form) {
-  ui::PictureButtonArgs args;
-  args.left = 301;
-  args.top = 33;
-  args.width = 23;
-  args.height = 22;
-  args.bitmapResource = kCopyButtonPicture;
-  args.hint = "Copy md5 to Clipboard";
-  args.visible = false;  // never shown
-  args.onClick = [form] { form->BtnCopyToClipClick(); };
-  return args;
-}
-
-ui::LabelArgs LblURLLayout(TFrmNetVerify* form) {
-  ui::LabelArgs args = LabelLayout(467, 76, 0, 0, "下载软件最新版本", SongTi(12, ui::kGreen, true));
-  args.handCursor = true;
-  args.onMouseDown = [form](ui::MouseButton button) { form->LblURLMouseDown(button); };
-  return args;
-}
-
-ui::LabelArgs LblHintLayout() {
-  ui::LabelArgs args = LabelLayout(
-      32, 77, 425, 12, "请您下载软件最新版本，或联系我们以获得技术支持。", SongTi(12, ui::kRed));
-  args.autoSize = false;
-  args.wordWrap = true;
-  return args;
-}
-
-ui::ProgressBarArgs ProgressBar1Layout() {
-  ui::ProgressBarArgs args;
-  args.left = 0;
-  args.top = 115;
-  args.width = 668;
-  args.height = 6;
-  args.align = ui::Align::kBottom;
-  return args;
-}
-
-std::vector<ui::MenuItemArgs> PopupMenu1Layout(TFrmNetVerify* form) {
-  ui::MenuItemArgs md51;
-  md51.caption = "软件md5码";
-  md51.onClick = [form] { form->md51Click(); };
-  return {md51};
-}
+const ui::FormArgs kLayout{
+    .className = "TFrmNetVerify",
+    .left = 49,
+    .top = 176,
+    .width = 676,
+    .height = 155,
+    .color = kWindowBackground,
+    .font = SongTi({.height = 11, .color = ui::kWindowText}),
+};
 
 TShareCode& Checker() {
   if (!ShareCode) throw std::logic_error("the answer checker has not been set up");
@@ -162,17 +65,7 @@ int ToProgress(std::int64_t count) {
 
 }  // namespace
 
-TFrmNetVerify::TFrmNetVerify()
-    : ui::Form(FormLayout()),
-      Label3(*this, Label3Layout()),
-      CbSafeCheck(*this, CbSafeCheckLayout(this)),
-      BtnInstall(*this, BtnInstallLayout(this)),
-      BtnCopyToClip(*this, BtnCopyToClipLayout(this)),
-      LblExeMD5(*this, LabelLayout(28, 37, 0, 0, "", SongTi(13, ui::kGreen))),
-      LblURL(*this, LblURLLayout(this)),
-      LblHint(*this, LblHintLayout()),
-      ProgressBar1(*this, ProgressBar1Layout()),
-      PopupMenu1(PopupMenu1Layout(this)) {
+TFrmNetVerify::TFrmNetVerify() : ui::Form(kLayout) {
   SetPopupMenu(&PopupMenu1);
   IdHTTP1.OnWorkBegin = [this](TWorkMode mode, std::int64_t expected) {
     IdHTTP1WorkBegin(mode, expected);

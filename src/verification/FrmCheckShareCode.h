@@ -20,6 +20,7 @@
 #include "ui/form.h"
 #include "verification/SerevrConfirm.h"
 #include "verification/http_client.h"
+#include "verification/window_resources.h"
 
 namespace qor {
 
@@ -39,16 +40,60 @@ class TFrmNetVerify : public ui::Form {
   void IdHTTP1Work(TWorkMode mode, std::int64_t count);
   void IdHTTP1WorkEnd(TWorkMode mode);
 
-  ui::Label Label3;
-  ui::CheckBox CbSafeCheck;
-  ui::PictureButton BtnInstall;
+  ui::Label Label3{*this,
+                   {.left = 23,
+                    .top = 8,
+                    .width = 546,
+                    .height = 12,
+                    .font = SongTi({.height = 12, .color = ui::kBlack})}};
+  ui::CheckBox CbSafeCheck{*this,
+                           {.left = 338,
+                            .top = 37,
+                            .width = 111,
+                            .height = 17,
+                            .text = "防木马云验证",
+                            .checked = true,
+                            .font = SongTi({.height = 13, .color = ui::kGreen}),
+                            .onClick = [this] { CbSafeCheckClick(); }}};
+  ui::PictureButton BtnInstall{*this,
+                               {.left = 462,
+                                .top = 32,
+                                .width = 79,
+                                .height = 26,
+                                .bitmapResource = kInstallButtonPicture,
+                                .onClick = [this] { BtnInstallClick(); }}};
   THttpClient IdHTTP1;
-  ui::PictureButton BtnCopyToClip;
-  ui::Label LblExeMD5;
-  ui::Label LblURL;
-  ui::Label LblHint;
-  ui::ProgressBar ProgressBar1;
-  ui::PopupMenu PopupMenu1;  // its one item is md51, "软件md5码"
+  ui::PictureButton BtnCopyToClip{*this,
+                                  {.left = 301,
+                                   .top = 33,
+                                   .width = 23,
+                                   .height = 22,
+                                   .bitmapResource = kCopyButtonPicture,
+                                   .hint = "Copy md5 to Clipboard",
+                                   .visible = false,  // never shown
+                                   .onClick = [this] { BtnCopyToClipClick(); }}};
+  ui::Label LblExeMD5{*this,
+                      {.left = 28, .top = 37, .font = SongTi({.height = 13, .color = ui::kGreen})}};
+  ui::Label LblURL{*this,
+                   {.left = 467,
+                    .top = 76,
+                    .text = "下载软件最新版本",
+                    .font = SongTi({.height = 12, .underline = true, .color = ui::kGreen}),
+                    .handCursor = true,
+                    .onMouseDown = [this](ui::MouseButton button) { LblURLMouseDown(button); }}};
+  ui::Label LblHint{*this,
+                    {.left = 32,
+                     .top = 77,
+                     .width = 425,
+                     .height = 12,
+                     .text = "请您下载软件最新版本，或联系我们以获得技术支持。",
+                     .autoSize = false,
+                     .wordWrap = true,
+                     .font = SongTi({.height = 12, .color = ui::kRed})}};
+  ui::ProgressBar ProgressBar1{
+      *this, {.left = 0, .top = 115, .width = 668, .height = 6, .align = ui::Align::kBottom}};
+  // Its one item is md51.
+  ui::PopupMenu PopupMenu1{{{.caption = "软件md5码", .onClick = [this] { md51Click(); }}}};
 
   bool Approved = false;
 

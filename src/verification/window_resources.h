@@ -1,8 +1,12 @@
-// Names of the resources that the verification and certification windows use, and which base
-// URL is the maker's main web site.
+// What the verification and certification windows share: the names of their resources, their
+// colours and their Chinese font, and which base URL is the maker's main web site.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
+
+#include "ui/window.h"
 
 namespace qor {
 
@@ -12,5 +16,16 @@ inline constexpr char kCopyButtonPicture[] = "COPYBUTTON";        // 21 x 20, a 
 
 // E3 of the server list: the maker's main web site, which the layouts show and link to.
 inline constexpr std::size_t kHomeServerIndex = 2;
+
+inline constexpr ui::Color kWindowBackground = ui::Color::Rgb(245, 250, 254);
+inline constexpr ui::Color kSeparatorColor = ui::Color::Rgb(223, 223, 223);
+
+// The windows' texts are in 宋体 with the GB2312 character set; spec gives height, weight,
+// underline and colour: SongTi({.height = 12, .color = ui::kBlack}).
+inline ui::FontSpec SongTi(ui::FontSpec spec) {
+  spec.face = "宋体";
+  spec.charset = GB2312_CHARSET;
+  return spec;
+}
 
 }  // namespace qor
