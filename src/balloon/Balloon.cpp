@@ -20,13 +20,8 @@ namespace {
 
 constexpr int kCloseGlyphSize = 18;
 
-ui::FontSpec BalloonFont(bool bold) {
-  ui::FontSpec font;
-  font.face = "Tahoma";
-  font.height = 11;  // 8 points
-  font.bold = bold;
-  return font;
-}
+// Tahoma at 8 points (11 pixels at 96 dpi).
+ui::FontSpec BalloonFont(bool bold) { return {.face = "Tahoma", .height = 11, .bold = bold}; }
 
 ui::FormArgs BalloonFormArgs() {
   ui::FormArgs args;
