@@ -88,19 +88,6 @@ int ConnectOne(const addrinfo& address, Clock::time_point deadline, std::string&
 
 }  // namespace
 
-TSocket::TSocket(TSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-TSocket& TSocket::operator=(TSocket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-TSocket::~TSocket() { Close(); }
-
 TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeoutMs) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   addrinfo hints{};
@@ -123,8 +110,6 @@ TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeou
   }
   throw ESocketError("cannot connect to " + host + ":" + service + ": " + reason);
 }
-
-bool TSocket::IsOpen() const { return handle_ >= 0; }
 
 void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs) {
   if (handle_ < 0) throw ESocketError("send on a closed socket");
@@ -173,19 +158,6 @@ void TSocket::Abort() {
   Close();
 }
 
-TListener::TListener(TListener&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-TListener& TListener::operator=(TListener&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-TListener::~TListener() { Close(); }
-
 TListener TListener::Listen(const std::string& address, std::uint16_t port) {
   sockaddr_in local{};
   local.sin_family = AF_INET;
@@ -206,8 +178,6 @@ TListener TListener::Listen(const std::string& address, std::uint16_t port) {
   }
   return listener;
 }
-
-bool TListener::IsOpen() const { return handle_ >= 0; }
 
 std::uint16_t TListener::Port() const {
   sockaddr_in local{};

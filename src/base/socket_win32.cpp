@@ -124,19 +124,6 @@ SOCKET AsSocket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 
 }  // namespace
 
-TSocket::TSocket(TSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-TSocket& TSocket::operator=(TSocket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-TSocket::~TSocket() { Close(); }
-
 TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeoutMs) {
   EnsureWinsock();
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -162,8 +149,6 @@ TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeou
   }
   throw ESocketError("cannot connect to " + host + ":" + service + ": " + reason);
 }
-
-bool TSocket::IsOpen() const { return handle_ != -1; }
 
 void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs) {
   if (handle_ == -1) throw ESocketError("send on a closed socket");
@@ -220,19 +205,6 @@ void TSocket::Abort() {
   Close();
 }
 
-TListener::TListener(TListener&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-TListener& TListener::operator=(TListener&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-TListener::~TListener() { Close(); }
-
 TListener TListener::Listen(const std::string& address, std::uint16_t port) {
   EnsureWinsock();
   sockaddr_in local{};
@@ -255,8 +227,6 @@ TListener TListener::Listen(const std::string& address, std::uint16_t port) {
   }
   return listener;
 }
-
-bool TListener::IsOpen() const { return handle_ != -1; }
 
 std::uint16_t TListener::Port() const {
   sockaddr_in local{};
