@@ -18,6 +18,14 @@ RECT ClientRect(HWND window) {
   return rect;
 }
 
+// The pixel rectangle of designed bounds at the system's DPI.
+RECT ScaledPixels(const Bounds& designed) {
+  Application& app = App();
+  int left = app.Scale(designed.left);
+  int top = app.Scale(designed.top);
+  return RECT{left, top, left + app.Scale(designed.width), top + app.Scale(designed.height)};
+}
+
 MouseButton ButtonOf(UINT message) {
   switch (message) {
     case WM_RBUTTONDOWN:
@@ -38,12 +46,7 @@ Control::Control(Container& parent, const Bounds& bounds, Align align)
 
 Control::~Control() { parent_.RemoveChild(this); }
 
-RECT Control::DesignedPixels() const {
-  Application& app = App();
-  int left = app.Scale(designed_.left);
-  int top = app.Scale(designed_.top);
-  return RECT{left, top, left + app.Scale(designed_.width), top + app.Scale(designed_.height)};
-}
+RECT Control::DesignedPixels() const { return ScaledPixels(designed_); }
 
 void Control::CreateChild(const wchar_t* className, std::string_view text, DWORD style,
                           DWORD exStyle) {
@@ -290,14 +293,10 @@ Panel::Panel(Container& parent, const PanelArgs& args)
     : Container(args.color.value_or(parent.BackgroundColor()), args.font.value_or(parent.Font())),
       parent_(parent) {
   Bounds designed{args.left, args.top, args.width, args.height};
-  Application& app = App();
   CreateParams params;
   params.className = RegisterToolkitClass("TPanel");
   params.style = WS_CHILD | WS_CLIPCHILDREN | (args.visible ? WS_VISIBLE : 0);
-  int left = app.Scale(designed.left);
-  int top = app.Scale(designed.top);
-  params.pixels =
-      RECT{left, top, left + app.Scale(designed.width), top + app.Scale(designed.height)};
+  params.pixels = ScaledPixels(designed);
   params.parent = parent.Handle();
   Create(params);
   parent_.AddChild(this, designed, args.align);
