@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/stream.h"
+#include "bench_support.h"
 #include "verification/QORMD5Unit.h"
 
 namespace {
@@ -103,20 +104,6 @@ BENCHMARK(FileOurs)->Unit(benchmark::kMillisecond);
 BENCHMARK(FileOpenSsl)->Unit(benchmark::kMillisecond);
 BENCHMARK(FileMd5sum)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Prints as usual and keeps each benchmark's bytes per second for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      const auto counter = run.counters.find("bytes_per_second");
-      if (counter != run.counters.end()) speed[run.run_name.function_name] = counter->second;
-    }
-  }
-  std::map<std::string, double> speed;
-};
-
 void PrintRatio(const std::map<std::string, double>& speed, const char* ours, const char* theirs,
                 const char* label) {
   const auto a = speed.find(ours);
@@ -129,18 +116,7 @@ void PrintRatio(const std::map<std::string, double>& speed, const char* ours, co
 }  // namespace
 
 int main(int argc, char** argv) {
-  int file_mb = 64;
-  std::vector<char*> args;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.rfind("--file-mb=", 0) == 0) {
-      file_mb = std::atoi(arg.c_str() + 10);
-    } else {
-      args.push_back(argv[i]);
-    }
-  }
-  int arg_count = static_cast<int>(args.size());
-  benchmark::Initialize(&arg_count, args.data());
+  const int file_mb = qor::bench::InitializeWithSizeOption(argc, argv, "--file-mb=", 64);
 
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("qor-md5-bench-" + std::to_string(::getpid()));
@@ -152,7 +128,7 @@ int main(int argc, char** argv) {
     g_file_size = static_cast<std::int64_t>(file_mb) << 20;
   }
 
-  RatioReporter reporter;
+  qor::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::filesystem::remove(path);
 

@@ -8,13 +8,12 @@
 #include <zlib.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "base/stream.h"
+#include "bench_support.h"
 #include "extraction/package.h"
 #include "package_writer.h"
 
@@ -153,34 +152,10 @@ BENCHMARK(Unpack)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ReadOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(RawInflate)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      const auto counter = run.counters.find("bytes_per_second");
-      if (counter != run.counters.end()) speed[run.run_name.function_name] = counter->second;
-    }
-  }
-  std::map<std::string, double> speed;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  int entry_mb = 512;
-  std::vector<char*> args;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.rfind("--entry-mb=", 0) == 0) {
-      entry_mb = std::atoi(arg.c_str() + 11);
-    } else {
-      args.push_back(argv[i]);
-    }
-  }
-  int arg_count = static_cast<int>(args.size());
-  benchmark::Initialize(&arg_count, args.data());
+  const int entry_mb = qor::bench::InitializeWithSizeOption(argc, argv, "--entry-mb=", 512);
 
   g_dir = fs::temp_directory_path() / ("qor-unpack-bench-" + std::to_string(::getpid()));
   fs::create_directories(g_dir);
@@ -203,7 +178,7 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr, "package: %lld bytes\n", static_cast<long long>(g_stream.size() + 22));
 
-  RatioReporter reporter;
+  qor::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   fs::remove_all(g_dir);
 
