@@ -22,6 +22,7 @@
 #include "extraction/command_line.h"
 #include "screenshot.h"
 #include "ui/handles.h"
+#include "window_test_helpers.h"
 
 namespace qor::e2e {
 namespace {
@@ -106,18 +107,8 @@ std::vector<HWND> Children(HWND parent, const std::string& className) {
   return search.found;
 }
 
-RECT ClientRectOf(HWND window) {
-  RECT rect{};
-  GetClientRect(window, &rect);
-  return rect;
-}
-
-RECT ChildRect(HWND child) {
-  RECT rect{};
-  GetWindowRect(child, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
+using testing::ChildRect;
+using testing::ClientRectOf;
 
 // A sleeping process started from a copy of this program under a given name.
 struct Sleeper {

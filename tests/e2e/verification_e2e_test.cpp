@@ -16,9 +16,12 @@
 #include "e2e_windows.h"
 #include "verification/QORMD5Unit.h"
 #include "windows/screenshot.h"
+#include "windows/window_test_helpers.h"
 
 namespace qor::e2e {
 namespace {
+
+using testing::Today;
 
 const std::string kNginx = "http://127.0.0.1:" + std::to_string(QOR_E2E_NGINX_PORT) + "/";
 const std::string kFault = "http://127.0.0.1:" + std::to_string(QOR_E2E_FAULT_PORT) + "/";
@@ -31,14 +34,6 @@ std::string CopyVariant(const std::string& variant, const std::string& run) {
   std::string copy = folder + "\\" + variant + ".exe";
   CopyFileA((ProgramFolder() + variant + ".exe").c_str(), copy.c_str(), FALSE);
   return copy;
-}
-
-std::string Today() {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
-  return text;
 }
 
 // Requests nginx (or the second one) has answered so far.

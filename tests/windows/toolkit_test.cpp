@@ -9,6 +9,7 @@
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/wide_text.h"
+#include "window_test_helpers.h"
 
 namespace qor::ui {
 namespace {
@@ -22,19 +23,8 @@ class ToolkitTest : public ::testing::Test {
   static int S(int layoutPixels) { return App().Scale(layoutPixels); }
 };
 
-RECT ClientRectOf(HWND window) {
-  RECT rect{};
-  GetClientRect(window, &rect);
-  return rect;
-}
-
-// The child's rectangle in its parent's client coordinates.
-RECT ChildRect(HWND child) {
-  RECT rect{};
-  GetWindowRect(child, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
+using testing::ChildRect;
+using testing::ClientRectOf;
 
 const FormArgs kExtractionLike{
     .className = "TFrmToolkitTest",

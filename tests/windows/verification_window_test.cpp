@@ -24,11 +24,13 @@
 #include "verification/FrmCheckShareCode.h"
 #include "verification/ShareCodeCheckunit.h"
 #include "verification/answer_publishing.h"
+#include "window_test_helpers.h"
 
 namespace qor {
 namespace {
 
 using testing::THttpTestServer;
+using testing::Today;
 using testing::TServerBehaviour;
 using testing::UiScript;
 
@@ -109,14 +111,6 @@ std::string Sending(const std::string& baseUrl) {
 }
 
 std::string ValidAnswer() { return PublishAnswer(ShareCode->GetFingerprint(), ShareCode->Key); }
-
-std::string Today() {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
-  return text;
-}
 
 void UseServers(const std::vector<std::string>& urls) {
   ServerList = std::make_unique<std::vector<std::string>>(urls);
