@@ -20,12 +20,12 @@ inline constexpr std::size_t kHomeServerIndex = 2;
 inline constexpr ui::Color kWindowBackground = ui::Color::Rgb(245, 250, 254);
 inline constexpr ui::Color kSeparatorColor = ui::Color::Rgb(223, 223, 223);
 
-// The windows' texts are in 宋体 with the GB2312 character set; spec gives height, weight,
-// underline and colour: SongTi({.height = 12, .color = ui::kBlack}).
-inline ui::FontSpec SongTi(ui::FontSpec spec) {
-  spec.face = "宋体";
-  spec.charset = GB2312_CHARSET;
-  return spec;
+// The windows' texts are in 宋体 with the GB2312 character set; the argument gives height,
+// weight, underline and colour: SongTi({.height = 12, .color = ui::kBlack}).
+inline ui::FontSpec SongTi(ui::FontSpec font) {
+  font.face = "宋体";
+  font.charset = GB2312_CHARSET;
+  return font;
 }
 
 }  // namespace qor
