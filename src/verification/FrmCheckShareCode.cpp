@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -50,12 +49,25 @@ TShareCode& Checker() {
   return *ShareCode;
 }
 
+// value in decimal, zero-padded to at least width digits. Written out rather than with snprintf:
+// the C runtime's formatter (with its floating-point conversion) would add some 25 KiB to
+// setup.exe.
+void AppendPadded(std::string& text, unsigned value, std::size_t width) {
+  const std::string digits = std::to_string(value);
+  if (digits.size() < width) text.append(width - digits.size(), '0');
+  text += digits;
+}
+
 // Today's local date as yyyy-mm-dd.
 std::string TodayText() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+  std::string text;
+  AppendPadded(text, now.wYear, 4);
+  text += '-';
+  AppendPadded(text, now.wMonth, 2);
+  text += '-';
+  AppendPadded(text, now.wDay, 2);
   return text;
 }
 
