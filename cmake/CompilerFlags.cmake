@@ -24,6 +24,9 @@ if(WIN32)
                                                  _WIN32_WINNT=0x0601 WINVER=0x0601)
   # Reproducible files: no build time stamp in the PE header, no build paths in the code.
   target_link_options(qor_flags INTERFACE -Wl,--no-insert-timestamp)
+  # Smaller static programs: see the header for why. (Quoted: the source path may hold spaces.)
+  target_compile_options(qor_flags INTERFACE
+                         "SHELL:-include \"${PROJECT_SOURCE_DIR}/cmake/win32/implicit_templates.h\"")
 endif()
 target_compile_options(qor_flags INTERFACE "-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=")
 
