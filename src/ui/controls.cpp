@@ -26,6 +26,29 @@ RECT ScaledPixels(const Bounds& designed) {
   return RECT{left, top, left + app.Scale(designed.width), top + app.Scale(designed.height)};
 }
 
+// The size a picture is drawn at: its pixels scaled to the system's DPI.
+SIZE ScaledPictureSize(HBITMAP picture) {
+  SIZE size = BitmapSize(picture);
+  return SIZE{App().Scale(size.cx), App().Scale(size.cy)};
+}
+
+// Draws picture at its scaled size with its top-left corner at (x, y). With transparent set, the
+// colour of its bottom-left pixel lets the background through.
+void DrawPicture(HDC target, HBITMAP picture, int x, int y, bool transparent) {
+  const SIZE size = BitmapSize(picture);
+  const SIZE scaled = ScaledPictureSize(picture);
+  UniqueMemoryDc source(CreateCompatibleDC(target));
+  SelectScope select(source.Get(), picture);
+  if (transparent && size.cy > 0) {
+    COLORREF key = GetPixel(source.Get(), 0, size.cy - 1);
+    GdiTransparentBlt(target, x, y, scaled.cx, scaled.cy, source.Get(), 0, 0, size.cx, size.cy,
+                      key);
+  } else {
+    SetStretchBltMode(target, HALFTONE);
+    StretchBlt(target, x, y, scaled.cx, scaled.cy, source.Get(), 0, 0, size.cx, size.cy, SRCCOPY);
+  }
+}
+
 MouseButton ButtonOf(UINT message) {
   switch (message) {
     case WM_RBUTTONDOWN:
@@ -207,15 +230,10 @@ std::optional<LRESULT> PictureButton::HandleMessage(UINT message, WPARAM wparam,
       RECT client = ClientRect(Handle());
       FillSolid(paint.Get(), client, Parent().BackgroundColor().Resolve());
       if (picture_) {
-        SIZE size = BitmapSize(picture_.Get());
-        int width = App().Scale(size.cx);
-        int height = App().Scale(size.cy);
-        int x = (client.right - width) / 2 + (pressed_ ? 1 : 0);
-        int y = (client.bottom - height) / 2 + (pressed_ ? 1 : 0);
-        UniqueMemoryDc source(CreateCompatibleDC(paint.Get()));
-        SelectScope select(source.Get(), picture_.Get());
-        SetStretchBltMode(paint.Get(), HALFTONE);
-        StretchBlt(paint.Get(), x, y, width, height, source.Get(), 0, 0, size.cx, size.cy, SRCCOPY);
+        const SIZE scaled = ScaledPictureSize(picture_.Get());
+        const int shift = pressed_ ? 1 : 0;
+        DrawPicture(paint.Get(), picture_.Get(), (client.right - scaled.cx) / 2 + shift,
+                    (client.bottom - scaled.cy) / 2 + shift, false);
       }
       // Flat: an edge shows only under the mouse.
       if (hot_ || pressed_) {
@@ -326,22 +344,7 @@ std::optional<LRESULT> Image::HandleMessage(UINT message, WPARAM wparam, LPARAM 
       PaintDc paint(Handle());
       RECT client = ClientRect(Handle());
       FillSolid(paint.Get(), client, Parent().BackgroundColor().Resolve());
-      if (picture_) {
-        SIZE size = BitmapSize(picture_.Get());
-        UniqueMemoryDc source(CreateCompatibleDC(paint.Get()));
-        SelectScope select(source.Get(), picture_.Get());
-        int width = App().Scale(size.cx);
-        int height = App().Scale(size.cy);
-        if (transparent_ && size.cy > 0) {
-          // The bottom-left pixel gives the colour that lets the background through.
-          COLORREF key = GetPixel(source.Get(), 0, size.cy - 1);
-          GdiTransparentBlt(paint.Get(), 0, 0, width, height, source.Get(), 0, 0, size.cx, size.cy,
-                            key);
-        } else {
-          StretchBlt(paint.Get(), 0, 0, width, height, source.Get(), 0, 0, size.cx, size.cy,
-                     SRCCOPY);
-        }
-      }
+      if (picture_) DrawPicture(paint.Get(), picture_.Get(), 0, 0, transparent_);
       return 0;
     }
     case WM_LBUTTONUP:
