@@ -46,9 +46,14 @@ TEST_F(ResourcesTest, PackageIsFoundByTypeDatNameVelmoraInChineseAndIsThePackage
 }
 
 TEST_F(ResourcesTest, VersionInformationNamesTheProductAndItsVersions) {
-  HRSRC info = FindResourceA(module_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));  // RT_VERSION
-  ASSERT_NE(info, nullptr);
-  std::string block = Resource(info);
+  ASSERT_NE(FindResourceA(module_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)), nullptr);  // RT_VERSION
+  // Read through GetFileVersionInfoA: VerQueryValueA writes into room after the block that only
+  // that function leaves, so a raw copy of the resource would be overrun.
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(SetupProgramPath().c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::string block(size, '\0');
+  ASSERT_TRUE(GetFileVersionInfoA(SetupProgramPath().c_str(), 0, size, block.data()));
   void* value = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueA(block.data(), "\\", &value, &length));

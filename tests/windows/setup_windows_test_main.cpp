@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace qor {
@@ -33,6 +35,13 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], qor::kSleepArgument) == 0) {
     Sleep(60000);
     return 3;
+  }
+  if (argc > 1 && std::strcmp(argv[1], qor::kNullDereferenceArgument) == 0) {
+    std::puts("dereferencing null");
+    std::fflush(stdout);
+    static volatile std::uintptr_t null_address = 0;  // volatile: the store must happen
+    *reinterpret_cast<volatile int*>(null_address) = 1;
+    return 0;
   }
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) {

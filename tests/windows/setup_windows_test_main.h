@@ -1,6 +1,7 @@
 // The main of setup_windows_tests: GoogleTest, or a sleeper when started with kSleepArgument (the
-// process termination tests start copies of this program under the names they end). Paths the
-// resource tests read come as --setup=PATH and --package=PATH.
+// process termination tests start copies of this program under the names they end), or a crash
+// with kNullDereferenceArgument (a crash under Wine must fail the run). Paths the resource tests
+// read come as --setup=PATH and --package=PATH.
 #pragma once
 
 #include <string>
@@ -8,6 +9,7 @@
 namespace qor {
 
 inline constexpr const char* kSleepArgument = "--sleep";
+inline constexpr const char* kNullDereferenceArgument = "--dereference-null";
 
 // The setup program and the package embedded in it, as Windows paths; empty when not given.
 const std::string& SetupProgramPath();
