@@ -46,7 +46,8 @@ TEST_F(ResourcesTest, PackageIsFoundByTypeDatNameVelmoraInChineseAndIsThePackage
 }
 
 TEST_F(ResourcesTest, VersionInformationNamesTheProductAndItsVersions) {
-  ASSERT_NE(FindResourceA(module_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)), nullptr);  // RT_VERSION
+  ASSERT_NE(FindResourceA(module_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)),
+            nullptr);  // RT_VERSION
   // Read through GetFileVersionInfoA: VerQueryValueA writes into room after the block that only
   // that function leaves, so a raw copy of the resource would be overrun.
   DWORD ignored = 0;
