@@ -2,6 +2,8 @@
 // implementation. Paths are ANSI-code-page text.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qor {
@@ -17,5 +19,22 @@ void ForceDirectories(const std::string& path);
 
 // The full path of the running program's executable file.
 std::string ExecutablePath();
+
+// Which file a path names, whatever the spelling: two paths give equal identities exactly when
+// they reach the same file, through hard links, symbolic links, "." and "..", or letter case where
+// the file system ignores it.
+// POSIX: device and inode; Windows: volume serial number and file index.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileIdentity& other) const {
+    return volume == other.volume && index == other.index;
+  }
+  bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+};
+
+// The identity of the existing file or directory at path (symbolic links followed); nothing when
+// it does not exist or cannot be examined. Opens nothing for reading or writing.
+std::optional<FileIdentity> GetFileIdentity(const std::string& path);
 
 }  // namespace qor

@@ -40,4 +40,11 @@ std::string ExecutablePath() {
   return std::string(buffer.data(), static_cast<std::size_t>(n));
 }
 
+std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
+}
+
 }  // namespace qor

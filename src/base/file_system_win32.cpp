@@ -40,4 +40,19 @@ std::string ExecutablePath() {
   }
 }
 
+std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
+  // No access rights asked: that opens even a file another handle holds without sharing, and
+  // backup semantics let a directory open too.
+  const HANDLE file =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const BOOL known = GetFileInformationByHandle(file, &info);
+  CloseHandle(file);
+  if (!known) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+}
+
 }  // namespace qor

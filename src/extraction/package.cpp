@@ -1,6 +1,7 @@
 #include "extraction/package.h"
 
 #include <exception>
+#include <optional>
 
 #include "base/file_system.h"
 #include "base/text.h"
@@ -36,6 +37,17 @@ std::int32_t ReadInt32(TStream& stream, const std::string& what) {
   const std::uint32_t value = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
                               std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
   return static_cast<std::int32_t>(value);
+}
+
+// The name with each backslash that Windows would take for a separator turned into '/'. The name
+// is walked as GBK (LastDelimiter), so the second byte of a double-byte character stays.
+std::string WindowsNameAsPosixPath(std::string name) {
+  for (std::size_t end = name.size();;) {
+    const std::size_t at = LastDelimiter(std::string_view(name).substr(0, end), "\\");
+    if (at == std::string::npos) return name;
+    name[at] = '/';
+    end = at;
+  }
 }
 
 }  // namespace
@@ -82,7 +94,7 @@ bool PackageReader::NextEntry(PackageEntry& entry, EntryNameRules rules) {
     throw EPackageError(which + " has an unpacked size of " + std::to_string(entry.size));
   }
   if (!IsSafeEntryName(entry.name, rules)) {
-    throw EPackageError(which + " has a name that would be written outside the directory: \"" +
+    throw EEntryRefused(which + " has a name that would be written outside the directory: \"" +
                         entry.name + "\"");
   }
   size_ = entry.size;
@@ -113,22 +125,35 @@ EntryResult PackageReader::Inflate(TStream* target) {
   return EntryResult{reader.Produced(), reader.Consumed()};
 }
 
+void UnpackPackage(const std::string& packagePath, const std::string& targetDirectory,
+                   EntryNameRules rules) {
+  // An empty directory would make the prefix the root of the file system.
+  if (targetDirectory.empty()) throw EStreamError("no target directory");
+  if (!DirectoryExists(targetDirectory)) ForceDirectories(targetDirectory);
+  const std::string separator(1, PathSeparator());
+  std::string prefix = targetDirectory;
+  if (LastDelimiter(prefix, separator) != prefix.size() - 1) prefix += separator;
+  const bool windows_names_here = rules == EntryNameRules::kWindows && PathSeparator() == '/';
+
+  const std::optional<FileIdentity> package_identity = GetFileIdentity(packagePath);
+  TFileStream package(packagePath, FileMode::kOpenReadExclusive);
+  PackageReader reader(package);
+  PackageEntry entry;
+  while (reader.NextEntry(entry, rules)) {
+    const std::string target_path =
+        prefix + (windows_names_here ? WindowsNameAsPosixPath(entry.name) : entry.name);
+    // Creating the target empties it; on POSIX nothing else stops that from emptying the package.
+    if (package_identity && GetFileIdentity(target_path) == package_identity) {
+      throw EEntryRefused("entry \"" + entry.name + "\" would overwrite the package being read");
+    }
+    TFileStream target(target_path, FileMode::kCreate);
+    reader.CopyEntry(target);
+  }
+}
+
 bool UnpackPackageFile(const std::string& packagePath, const std::string& targetDirectory) {
   try {
-    // An empty directory would make the prefix the root of the file system.
-    if (targetDirectory.empty()) return false;
-    if (!DirectoryExists(targetDirectory)) ForceDirectories(targetDirectory);
-    const std::string separator(1, PathSeparator());
-    std::string prefix = targetDirectory;
-    if (LastDelimiter(prefix, separator) != prefix.size() - 1) prefix += separator;
-
-    TFileStream package(packagePath, FileMode::kOpenReadExclusive);
-    PackageReader reader(package);
-    PackageEntry entry;
-    while (reader.NextEntry(entry)) {
-      TFileStream target(prefix + entry.name, FileMode::kCreate);
-      reader.CopyEntry(target);
-    }
+    UnpackPackage(packagePath, targetDirectory);
     return true;
   } catch (const std::exception&) {
     return false;

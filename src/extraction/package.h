@@ -21,6 +21,13 @@ class EPackageError : public EStreamError {
   using EStreamError::EStreamError;
 };
 
+// An entry the unpacker will not write, though the package may be sound: its name would place the
+// file outside the target directory, or its file would be the package being read.
+class EEntryRefused : public EPackageError {
+ public:
+  using EPackageError::EPackageError;
+};
+
 // Which separators an entry name is checked against.
 enum class EntryNameRules {
   kPosix,    // '/' separates; a backslash is an ordinary byte
@@ -64,7 +71,8 @@ class PackageReader {
   std::int32_t Count() const { return count_; }
 
   // Reads the next entry's header into entry; false when every entry has been read. Raises
-  // EPackageError on a short header, a negative length or size, or a name refused under rules.
+  // EPackageError on a short header or a negative length or size, EEntryRefused on a name
+  // refused under rules.
   bool NextEntry(PackageEntry& entry, EntryNameRules rules = EntryNameRules::kNative);
 
   // Inflates the current entry: its first entry.size bytes go to target in chunks of 61,440
@@ -89,11 +97,20 @@ class PackageReader {
 // Unpacks the package file at packagePath into targetDirectory, which is created with its parents
 // when missing. Each entry becomes the file targetDirectory + separator + name (backslash on
 // Windows, '/' elsewhere; not doubled when the directory already ends with one), created or
-// replaced before its stream is inflated.
+// replaced before its stream is inflated. Entry names are checked under rules; under kWindows on
+// a host whose separator is '/', each backslash that separates (GBK-aware) becomes '/', so an
+// entry lands where Windows would put it. No directory is created for a name's folder part.
 //
-// Raises nothing. Returns true only when every entry was written whole and its stream was intact.
-// On failure it stops at the failing entry: earlier files stay complete, that entry's file holds
-// what was copied, later entries are not touched, and no file is written outside targetDirectory.
+// Stops at the first failure, by raising: EEntryRefused for a refused name or a target that is
+// the package file itself (checked by file identity before the target is opened, so the package
+// stays untouched), EPackageError for a damaged package, and the stream errors of the files.
+// Earlier files stay complete, the failing entry's file holds what was copied, later entries are
+// not touched, and no file is written outside targetDirectory.
+void UnpackPackage(const std::string& packagePath, const std::string& targetDirectory,
+                   EntryNameRules rules = EntryNameRules::kNative);
+
+// UnpackPackage under the native rules, as setup.exe runs it. Raises nothing. Returns true only
+// when every entry was written whole and its stream was intact.
 bool UnpackPackageFile(const std::string& packagePath, const std::string& targetDirectory);
 
 }  // namespace qor

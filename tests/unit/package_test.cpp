@@ -181,6 +181,25 @@ TEST_F(UnpackTest, EntryCountLargerThanEntriesFails) {
   EXPECT_EQ(ReadFileBytes(Target("only.txt")), "x");
 }
 
+// An entry whose file would be the package being read is refused before the target is opened,
+// whichever path reaches it; the package stays as it was.
+TEST_F(UnpackTest, EntryThatIsThePackageIsRefused) {
+  const std::string package =
+      PackageBytes(2, {Entry("first.txt", "1"), Entry("install.dat", "replaced")});
+  WriteFileBytes(package_path_, package);
+  EXPECT_THROW(UnpackPackage(package_path_, dir_.Text()), EEntryRefused);
+  EXPECT_THROW(UnpackPackage(package_path_, dir_.Text(true) + "." + PathSeparator()),
+               EEntryRefused);
+  EXPECT_EQ(ReadFileBytes(package_path_), package);
+  EXPECT_EQ(ReadFileBytes(dir_.File("first.txt")), "1");
+
+  // A hard link to the package under the entry's name in the target directory.
+  ForceDirectories(target_);
+  fs::create_hard_link(package_path_, Target("install.dat"));
+  EXPECT_FALSE(UnpackPackageFile(package_path_, target_));
+  EXPECT_EQ(ReadFileBytes(package_path_), package);
+}
+
 TEST_F(UnpackTest, TargetDirectoryForms) {
   const std::string package = PackageBytes(1, {Entry("f.txt", "content")});
   WriteFileBytes(package_path_, package);
@@ -223,17 +242,40 @@ TEST_P(HostileNameTest, RefusedWhereItWouldEscape) {
   const bool windows = PathSeparator() == '\\';
   EXPECT_EQ(IsSafeEntryName(c.name, EntryNameRules::kPosix), !c.refused_posix);
   EXPECT_EQ(IsSafeEntryName(c.name, EntryNameRules::kWindows), !c.refused_windows);
-  const bool refused = windows ? c.refused_windows : c.refused_posix;
-  if (!refused) return;  // an ordinary name here; the check above is the point
-
   TempDir dir("hostile");
   const std::string sep(1, PathSeparator());
   const std::string package_path = dir.File("install.dat");
   const std::string target = dir.File("a") + sep + "b" + sep + "out";
   WriteFileBytes(package_path, PackageBytes(3, {Entry("first.txt", "1"), Entry(c.name, "evil"),
                                                 Entry("last.txt", "3")}));
+  const std::set<std::string> stopped = {"install.dat", "a/b/out/first.txt"};
+  // The maker's tool judges by Windows rules on every host.
+  if (c.refused_windows) {
+    EXPECT_THROW(UnpackPackage(package_path, target, EntryNameRules::kWindows), EEntryRefused);
+    EXPECT_EQ(FilesUnder(dir.path()), stopped);
+  }
+  const bool refused = windows ? c.refused_windows : c.refused_posix;
+  if (!refused) return;  // an ordinary name here; the checks above are the point
   EXPECT_FALSE(UnpackPackageFile(package_path, target));
-  EXPECT_EQ(FilesUnder(dir.path()), (std::set<std::string>{"install.dat", "a/b/out/first.txt"}));
+  EXPECT_EQ(FilesUnder(dir.path()), stopped);
+}
+
+// Under Windows rules a backslash separates on every host: the entry goes into an existing
+// subfolder, and fails where that folder is missing, as on Windows. A backslash that is the
+// second byte of a GBK character stays part of the name.
+TEST(UnpackWindowsNamesTest, BackslashIsAFolderSeparatorEverywhere) {
+  TempDir dir("backslash");
+  const std::string package_path = dir.File("install.dat");
+  const std::string gbk_name = "\x95\x5C.txt";  // one GBK character whose second byte is 0x5C
+  WriteFileBytes(package_path,
+                 PackageBytes(2, {Entry("sub\\inner.txt", "inner"), Entry(gbk_name, "gbk")}));
+  EXPECT_THROW(UnpackPackage(package_path, dir.File("out"), EntryNameRules::kWindows),
+               EFileOpenError);
+  const std::string out = dir.File("out") + PathSeparator();
+  ForceDirectories(out + "sub");
+  UnpackPackage(package_path, out, EntryNameRules::kWindows);
+  EXPECT_EQ(ReadFileBytes(out + "sub" + PathSeparator() + "inner.txt"), "inner");
+  EXPECT_TRUE(FileExists(out + gbk_name));  // through the ANSI code page, as it was written
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -52,8 +52,11 @@ TEST(PackageWriterTest, RoundTripsThroughTheReaderAndIsDeterministic) {
   EXPECT_EQ(source.GetPosition(), source.GetSize());
 }
 
-TEST(PackageWriterTest, RefusesWhatTheUnpackerWouldRefuse) {
-  for (const char* name : {"", "..", "a\\b.exe", "a/b.exe", "C:x", "x:y", "..."}) {
+TEST(PackageWriterTest, RefusesWhatWindowsWouldNotUnpackUnderThatName) {
+  for (const char* name :
+       {"",     "..",     "a\\b.exe", "a/b.exe", "C:x",      "x:y",  "...",
+        "a<b",  "a>b",    "a\"b",     "a|b",     "a?b",      "a*b",  "tab\there",
+        "dot.", "space ", "CON",      "nul.txt", "Com1.log", "LPT0", "aux .dat"}) {
     SCOPED_TRACE(name);
     TMemoryStream out;
     PackageWriter writer(out, 1);
@@ -66,6 +69,15 @@ TEST(PackageWriterTest, RefusesWhatTheUnpackerWouldRefuse) {
   EXPECT_THROW(writer.AddEntry("big", source, std::int64_t{1} << 31), EPackageError);
   EXPECT_THROW(writer.AddEntry("short", source, 5), EReadError);
   EXPECT_THROW(writer.Finish(), EPackageError);
+}
+
+// Near misses of the refused names, and GBK characters whose second byte is '\\' or '|'.
+TEST(PackageWriterTest, AcceptsPlainWindowsNames) {
+  for (const char* name : {"instPG.exe", "a..b", ".hidden", "console.txt", "COM10", "LPT",
+                           "\x95\x5C.txt", "\x81\x7C.exe", "\xB0\xB2\xD7\xB0.exe"}) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(IsPackableEntryName(name));
+  }
 }
 
 TEST(PackageWriterTest, EntryNameIsTheFileName) {

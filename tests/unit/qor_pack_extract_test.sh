@@ -38,6 +38,47 @@ set +e
 set -e
 [ "$rc" = 2 ] || fail "pack of a refused name: exit $rc"
 
+# Neither command writes over the package it reads or writes, whatever path or link names it.
+refused() {  # refused COMMAND...: exit 2 with one line on stderr
+  set +e
+  "$@" > /dev/null 2> err.txt; rc=$?
+  set -e
+  [ "$rc" = 2 ] || fail "qor ${*:2}: exit $rc"
+  [ "$(wc -l < err.txt)" = 1 ] || fail "qor ${*:2}: not one line: $(cat err.txt)"
+}
+cp pkg.dat keep.dat
+ln pkg.dat hard.dat
+refused "$qor" pack pkg.dat pkg.dat
+refused "$qor" pack hard.dat in/one.bin ./pkg.dat
+cmp pkg.dat keep.dat || fail "pack changed its own input"
+cp in/one.bin in/self.dat
+"$qor" pack self.dat in/self.dat > /dev/null
+cp self.dat keep.dat
+mkdir linked && ln -s ../self.dat linked/self.dat
+refused "$qor" extract self.dat .
+refused "$qor" extract ./self.dat linked
+cmp self.dat keep.dat || fail "extract wrote over the package it read"
+
+# Names are judged by Windows rules on every platform: those that leave the folder are refused,
+# a backslash separates folders. A package of a placeholder name gets the name patched in.
+with_name() {  # with_name NAME PKG
+  local placeholder
+  placeholder=in/$(printf '%*s' ${#1} '' | tr ' ' n)
+  printf 'x' > "$placeholder"
+  "$qor" pack "$2" "$placeholder" > /dev/null
+  printf '%s' "$1" | dd of="$2" bs=1 seek=8 conv=notrunc status=none
+}
+mkdir -p names/out/sub
+for name in '..\evil.txt' '\evil.txt' 'a\..\..\b' 'C:x'; do
+  with_name "$name" names/h.dat
+  refused "$qor" extract names/h.dat names/out
+  refused "$qor" list names/h.dat
+done
+with_name 'sub\in.txt' names/h.dat
+"$qor" extract names/h.dat names/out > /dev/null
+[ "$(cd names && find . -type f | sort | tr '\n' ' ')" = "./h.dat ./out/sub/in.txt " ] ||
+  fail "names: $(cd names && find . -type f)"
+
 # A package cut short unpacks partly: exit 1. A missing package is bad input: exit 2.
 head -c $(( $(stat -c %s pkg.dat) - 100 )) pkg.dat > cut.dat
 set +e

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 
 #include "base/file_system.h"
@@ -120,6 +122,22 @@ TEST(FileSystemTest, ForceDirectoriesCreatesParents) {
   EXPECT_TRUE(DirectoryExists(deep));
   EXPECT_FALSE(FileExists(deep));
   ForceDirectories(deep);  // already there: no error
+}
+
+// One file reached by several paths has one identity; another file, even a copy, has its own.
+TEST(FileSystemTest, FileIdentityFollowsTheFileNotThePath) {
+  testing::TempDir dir;
+  const std::string sep(1, PathSeparator());
+  testing::WriteFileBytes(dir.File("a"), "same");
+  testing::WriteFileBytes(dir.File("copy"), "same");
+  std::filesystem::create_hard_link(dir.File("a"), dir.File("link"));
+  const std::optional<FileIdentity> a = GetFileIdentity(dir.File("a"));
+  ASSERT_TRUE(a.has_value());
+  EXPECT_EQ(GetFileIdentity(dir.File("link")), a);
+  EXPECT_EQ(GetFileIdentity(dir.Text(true) + "." + sep + "a"), a);
+  EXPECT_NE(GetFileIdentity(dir.File("copy")), a);
+  EXPECT_NE(GetFileIdentity(dir.Text()), a);
+  EXPECT_EQ(GetFileIdentity(dir.File("missing")), std::nullopt);
 }
 
 }  // namespace

@@ -17,6 +17,12 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Raised for an input the command will not use; main prints the message alone, exit 2.
+class InputRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 using Args = std::vector<std::string>;
 
 // True when args holds -h or --help.

@@ -11,25 +11,6 @@ namespace qor::cli {
 
 namespace {
 
-// The unpacker says only whether it completed; walking the package again finds out why not.
-std::string DescribeFault(const std::string& path) {
-  try {
-    TFileStream package(path, FileMode::kOpenReadShared);
-    PackageReader reader(package);
-    PackageEntry entry;
-    while (reader.NextEntry(entry)) {
-      const EntryResult result = reader.SkipEntry();
-      if (result.inflated < entry.size) {
-        return "the stream of \"" + entry.name + "\" holds " + std::to_string(result.inflated) +
-               " bytes, fewer than the " + std::to_string(entry.size) + " declared";
-      }
-    }
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "a file could not be written";
-}
-
 int Run(const Args& args) {
   for (const std::string& arg : args) {
     if (arg.size() > 1 && arg[0] == '-') throw UsageError("unknown option '" + arg + "'");
@@ -37,10 +18,16 @@ int Run(const Args& args) {
   if (args.size() != 2) throw UsageError("expected a package file and a target directory");
   // An unreadable package is bad input, not a failed unpacking.
   { TFileStream probe(args[0], FileMode::kOpenReadShared); }
-  if (UnpackPackageFile(args[0], args[1])) return kExitSuccess;
-  std::fprintf(stderr, "qor extract: not unpacked completely: %s\n",
-               DescribeFault(args[0]).c_str());
-  return kExitVerdictFailed;
+  try {
+    // Every package is unpacked on Windows, so its names are judged and placed as there.
+    UnpackPackage(args[0], args[1], EntryNameRules::kWindows);
+  } catch (const EEntryRefused&) {
+    throw;  // bad input: main prints it, exit 2
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qor extract: not unpacked completely: %s\n", e.what());
+    return kExitVerdictFailed;
+  }
+  return kExitSuccess;
 }
 
 }  // namespace
@@ -51,9 +38,14 @@ const Command kExtractCommand = {
     "\n"
     "Unpacks the install package PKG into DIR (created with its parents when missing), exactly\n"
     "as setup.exe does: each entry becomes a file of its name in DIR, replacing any file there.\n"
+    "Names are judged by Windows rules on every platform: a name that would leave DIR (\"..\",\n"
+    "a root, a drive, a colon) is refused, and a backslash separates folders, as on Windows\n"
+    "(the folder must exist; none is created). An entry whose file would be PKG itself (by any\n"
+    "path or link) is refused before anything is written to it. Entries before a refused one\n"
+    "stay written.\n"
     "\n"
     "Exit codes: 0 every entry written whole, 1 the unpacking stopped early (files written until\n"
-    "then stay), 2 bad usage or a package that cannot be read.\n",
+    "then stay), 2 bad usage, a package that cannot be read, or a refused entry.\n",
     Run};
 
 }  // namespace qor::cli

@@ -34,6 +34,8 @@ int Run(const Args& args) {
         verdict = kExitVerdictFailed;
       }
     }
+  } catch (const EEntryRefused&) {
+    throw;  // a name Windows would not take back: bad input, exit 2
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qor list: the package is damaged: %s\n", e.what());
     return kExitVerdictFailed;
@@ -51,8 +53,11 @@ const Command kListCommand = {
     "length of its zlib stream in the package, and its name. Every stream is inflated through\n"
     "its trailer, so its checksum is tested too.\n"
     "\n"
-    "Exit codes: 0 sound, 1 the package is damaged (a bad stream, a size that does not match,\n"
-    "a refused name), 2 bad usage or a file that cannot be read.\n",
+    "Names are judged by Windows rules on every platform, as setup.exe judges them.\n"
+    "\n"
+    "Exit codes: 0 sound, 1 the package is damaged (a bad stream, a size that does not match),\n"
+    "2 bad usage, a file that cannot be read, or a name that would leave the target directory\n"
+    "(\"..\", a root, a drive, a colon).\n",
     Run};
 
 }  // namespace qor::cli

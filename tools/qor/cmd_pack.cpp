@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "base/stream.h"
 #include "base/text.h"
 #include "cli.h"
@@ -67,9 +69,9 @@ int Run(const Args& args) {
     Input input;
     input.path = args[i];
     input.name = EntryNameForPath(input.path);
-    if (!IsSafeEntryName(input.name, EntryNameRules::kWindows)) {
+    if (!IsPackableEntryName(input.name)) {
       throw EPackageError("\"" + input.path + "\" gives the entry name \"" + input.name +
-                          "\", which the unpacker refuses");
+                          "\", which Windows would not unpack under that name");
     }
     if (!names.insert(AsciiLowerCase(input.name)).second) {
       throw EPackageError("two inputs would both unpack to \"" + input.name + "\"");
@@ -80,6 +82,15 @@ int Run(const Args& args) {
     inputs.push_back(std::move(input));
   }
   if (inputs.size() > static_cast<std::size_t>(INT32_MAX)) throw UsageError("too many inputs");
+  // Renaming the new package into place would replace an input by a package holding it; compared
+  // by identity, so a link or another spelling of the same file is caught too.
+  const std::optional<FileIdentity> out_identity = GetFileIdentity(out_path);
+  for (const Input& input : inputs) {
+    if (out_identity && GetFileIdentity(input.path) == out_identity) {
+      throw InputRefused("the output \"" + out_path + "\" is the input \"" + input.path +
+                         "\"; nothing was written");
+    }
+  }
 
   // A failed pack must not leave a half-written package under the final name.
   const std::string temp_path =
@@ -116,10 +127,13 @@ const Command kPackCommand = {
     "\n"
     "Writes the install package OUT.dat with one entry per FILE, in the order given, each named\n"
     "after the file (its name without the directory) and compressed as one zlib stream at\n"
-    "level 9. The same files always give the same bytes. Names the unpacker would refuse (with a\n"
-    "colon, a backslash, or only dots) and two inputs of the same name are refused. The package\n"
-    "is written under a temporary name and renamed when complete. Progress is shown on stderr\n"
-    "when it is a terminal and the input is large.\n"
+    "level 9. The same files always give the same bytes. Refused, before anything is written:\n"
+    "a name Windows would not give back (with a colon, a backslash or one of < > \" | ? *, only\n"
+    "dots, a trailing dot or space, a device name such as CON or NUL), two inputs of the same\n"
+    "name, and an OUT.dat that is one of the inputs (by any path or link). The package is\n"
+    "written under a temporary name beside OUT.dat and renamed when complete, so a failed pack\n"
+    "leaves an existing OUT.dat as it was. Progress is shown on stderr when it is a terminal\n"
+    "and the input is large.\n"
     "\n"
     "Exit codes: 0 written, 2 bad usage or an input that cannot be read or packed.\n",
     Run};

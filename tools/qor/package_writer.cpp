@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/file_system.h"
+#include "base/text.h"
 #include "extraction/package.h"
 
 namespace qor {
@@ -37,7 +38,36 @@ class Deflater {
   z_stream stream_{};
 };
 
+// Names Windows keeps for devices, whatever extension follows.
+bool IsDeviceName(std::string_view name) {
+  std::string stem = AsciiUpperCase(name.substr(0, name.find('.')));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (stem == device) return true;
+  }
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+         stem[3] >= '0' && stem[3] <= '9';
+}
+
 }  // namespace
+
+bool IsPackableEntryName(std::string_view name) {
+  if (name.size() > static_cast<std::size_t>(kMaxEntryNameLength) ||
+      !IsSafeEntryName(name, EntryNameRules::kWindows) || IsDeviceName(name) ||
+      name.back() == '.' || name.back() == ' ') {
+    return false;
+  }
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    if (byte >= 0x81 && byte <= 0xFE && i + 1 < name.size()) {
+      ++i;  // a GBK lead byte: the next byte belongs to the same character
+    } else if (byte < 32 ||
+               std::string_view("\\/:<>\"|?*").find(name[i]) != std::string_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
 
 PackageWriter::PackageWriter(TStream& out, std::int32_t count) : out_(out), count_(count) {
   if (count < 0) throw EPackageError("a package cannot hold a negative count of entries");
@@ -47,13 +77,9 @@ PackageWriter::PackageWriter(TStream& out, std::int32_t count) : out_(out), coun
 std::int64_t PackageWriter::AddEntry(std::string_view name, TStream& source, std::int64_t size,
                                      const Progress& progress) {
   if (added_ >= count_) throw EPackageError("more entries than announced");
-  // Windows rules refuse everything the POSIX rules do, and the package is unpacked on Windows.
-  // The unpacker creates no directories, so an entry name is a plain file name.
-  if (!IsSafeEntryName(name, EntryNameRules::kWindows) ||
-      name.find_first_of("\\/") != std::string_view::npos ||
-      name.size() > static_cast<std::size_t>(kMaxEntryNameLength)) {
+  if (!IsPackableEntryName(name)) {
     throw EPackageError("\"" + std::string(name) +
-                        "\" cannot be an entry name: the unpacker refuses it");
+                        "\" cannot be an entry name: Windows would not unpack it under that name");
   }
   if (size < 0 || size > std::numeric_limits<std::int32_t>::max()) {
     throw EPackageError("\"" + std::string(name) + "\" is too large for a package entry (" +

@@ -23,9 +23,8 @@ class PackageWriter {
   PackageWriter(TStream& out, std::int32_t count);
 
   // Appends one entry of size bytes read from source. Raises EPackageError when the name is not
-  // a plain file name or is one the unpacker refuses on any platform, when size does not fit the
-  // format, or when more
-  // entries are added than announced; EReadError when source holds fewer than size bytes.
+  // IsPackableEntryName, when size does not fit the format, or when more entries are added than
+  // announced; EReadError when source holds fewer than size bytes.
   // Returns the length of the zlib stream written.
   std::int64_t AddEntry(std::string_view name, TStream& source, std::int64_t size,
                         const Progress& progress = {});
@@ -38,6 +37,13 @@ class PackageWriter {
   std::int32_t count_;
   std::int32_t added_ = 0;
 };
+
+// True when name is a plain file name that the unpacker accepts on every platform and that
+// Windows gives back unchanged: no separator, colon or other character Windows refuses in a file
+// name (< > " | ? * and bytes below 32), no trailing dot or space (Windows drops them), and no
+// device name such as CON, NUL or COM1, with or without an extension. GBK-aware: the second byte
+// of a double-byte character is never taken for one of those characters.
+bool IsPackableEntryName(std::string_view name);
 
 // The entry name for a file path: the part after the last separator ('/' natively; also '\\' and
 // ':' under Windows).
