@@ -1,12 +1,15 @@
 // Blocking TCP sockets with time-limits: the one networking interface of the program, with a POSIX
 // and a Winsock implementation. Every wait takes a time-limit in milliseconds, so no caller can be
-// held by a silent peer for longer than it chose.
+// held by a silent peer for longer than it chose, and may take a keep-waiting callback, so that a
+// window's thread can go on handling its messages while it waits, and give the wait up.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace qor {
 
@@ -23,6 +26,23 @@ class ESocketTimeout : public ESocketError {
   using ESocketError::ESocketError;
 };
 
+// A wait given up because its keep-waiting callback said so. Not an ESocketError: the operation
+// was abandoned by its caller, not failed, and must not be taken for a reason to try elsewhere.
+class ESocketCancelled : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Called on the waiting thread before every wait and between its slices, so at most kWaitSliceMs
+// apart while a call waits; it may handle window messages. Returning false gives the wait up: the
+// call raises ESocketCancelled. An empty callback waits in one piece.
+using TKeepWaiting = std::function<bool()>;
+inline constexpr int kWaitSliceMs = 50;
+
+// A host's next address is tried this long after the one before if that has not connected yet,
+// while the earlier attempts go on (RFC 8305, "Happy Eyeballs"); the first to connect wins.
+inline constexpr int kConnectAttemptDelayMs = 250;
+
 // One TCP connection, or none (the default). Move-only; the destructor closes it.
 class TSocket {
  public:
@@ -33,22 +53,35 @@ class TSocket {
   TSocket& operator=(const TSocket&) = delete;
   ~TSocket();
 
-  // Resolves host (a name or a numeric address, through getaddrinfo) and connects to port, trying
-  // each address in turn until one accepts. The whole attempt, over all addresses, ends within
-  // timeoutMs. Raises ESocketError when the name cannot be resolved or no address accepts,
-  // ESocketTimeout when the time ran out first.
-  static TSocket Connect(const std::string& host, std::uint16_t port, int timeoutMs);
+  // Resolves host (a name or a numeric address, through getaddrinfo) and connects to port. The
+  // addresses are tried as ConnectToAddresses does, the two address families taking turns. The
+  // whole attempt, over all addresses, ends within timeoutMs. Raises ESocketError when the name
+  // cannot be resolved or no address accepts, ESocketTimeout when the time ran out first,
+  // ESocketCancelled when keepWaiting gave up.
+  static TSocket Connect(const std::string& host, std::uint16_t port, int timeoutMs,
+                         const TKeepWaiting& keepWaiting = {});
+
+  // Connects to port on the first of addresses (numeric, in that order) to accept: each attempt
+  // starts kConnectAttemptDelayMs after the one before, or at once when that one has failed, and
+  // the attempts run side by side, all within the one timeoutMs; the losers are closed. So an
+  // address that never answers costs the others only the delay. Raises as Connect does.
+  static TSocket ConnectToAddresses(const std::vector<std::string>& addresses, std::uint16_t port,
+                                    int timeoutMs, const TKeepWaiting& keepWaiting = {});
 
   bool IsOpen() const;
 
   // Sends all count bytes of data, waiting at most timeoutMs in all. Raises ESocketError on a
-  // broken connection, ESocketTimeout when the peer does not take the bytes in time.
-  void SendAll(const void* data, std::size_t count, int timeoutMs);
+  // broken connection, ESocketTimeout when the peer does not take the bytes in time,
+  // ESocketCancelled when keepWaiting gave up.
+  void SendAll(const void* data, std::size_t count, int timeoutMs,
+               const TKeepWaiting& keepWaiting = {});
 
   // Waits at most timeoutMs for bytes and moves up to capacity of them into buffer. Returns how
   // many arrived, 0 when the peer has closed its side in order. Raises ESocketTimeout when
-  // nothing arrived in time, ESocketError when the connection broke (a reset, for one).
-  std::size_t Receive(void* buffer, std::size_t capacity, int timeoutMs);
+  // nothing arrived in time, ESocketError when the connection broke (a reset, for one),
+  // ESocketCancelled when keepWaiting gave up.
+  std::size_t Receive(void* buffer, std::size_t capacity, int timeoutMs,
+                      const TKeepWaiting& keepWaiting = {});
 
   // Closes the connection in order; a closed socket stays closed. Never raises.
   void Close();

@@ -1,5 +1,5 @@
 // TSocket and TListener over POSIX sockets. Waits use poll(); connecting is non-blocking so that
-// its time-limit holds.
+// its time-limit holds and several attempts can run at once.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -15,23 +15,20 @@
 #include <memory>
 
 #include "base/socket.h"
+#include "base/socket_platform.h"
 
 namespace qor {
 
-namespace {
+using socket_platform::Clock;
+using socket_platform::MillisecondsLeft;
+using socket_platform::WaitInSlices;
 
-using Clock = std::chrono::steady_clock;
+namespace {
 
 std::string SystemText(int error) { return std::strerror(error); }
 
-int MillisecondsLeft(Clock::time_point deadline) {
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
-
-// Waits for events on fd; returns the revents, 0 on time-out.
-short WaitFor(int fd, short events, int timeoutMs) {
+// Waits at most timeoutMs for events on fd; returns the revents, 0 on time-out.
+short PollOnce(int fd, short events, int timeoutMs) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
     pollfd entry{fd, events, 0};
@@ -40,6 +37,21 @@ short WaitFor(int fd, short events, int timeoutMs) {
     if (n == 0) return 0;
     if (errno != EINTR) throw ESocketError("poll failed: " + SystemText(errno));
   }
+}
+
+// Waits for events on fd until deadline; returns the revents, 0 on time-out.
+short WaitFor(int fd, short events, Clock::time_point deadline,
+              const TKeepWaiting& keepWaiting = {}) {
+  short revents = 0;
+  WaitInSlices(deadline, keepWaiting, [&](int ms) {
+    revents = PollOnce(fd, events, ms);
+    return revents != 0;
+  });
+  return revents;
+}
+
+Clock::time_point After(int timeoutMs) {
+  return Clock::now() + std::chrono::milliseconds(timeoutMs);
 }
 
 void SetNonBlocking(int fd, bool on) {
@@ -51,48 +63,15 @@ struct AddrInfoFree {
   void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
 };
 
-// Connects one address within the deadline; returns the descriptor, or -1 with the reason.
-int ConnectOne(const addrinfo& address, Clock::time_point deadline, std::string& reason) {
-  const int fd =
-      ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
-  if (fd < 0) {
-    reason = "socket: " + SystemText(errno);
-    return -1;
-  }
-  SetNonBlocking(fd, true);
-  int error = 0;
-  if (::connect(fd, address.ai_addr, address.ai_addrlen) != 0) {
-    error = errno;
-    if (error == EINPROGRESS) {
-      const short revents = WaitFor(fd, POLLOUT, MillisecondsLeft(deadline));
-      if (revents == 0) {
-        ::close(fd);
-        reason = "timed out";
-        return -2;
-      }
-      socklen_t length = sizeof error;
-      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-    }
-  }
-  if (error != 0) {
-    ::close(fd);
-    reason = SystemText(error);
-    return -1;
-  }
-  SetNonBlocking(fd, false);
-  // The request is one small block; send it at once rather than wait for an acknowledgement.
-  int one = 1;
-  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  return fd;
-}
-
 }  // namespace
 
-TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeoutMs) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+namespace socket_platform {
+
+std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool numericOnly) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
   addrinfo* found = nullptr;
   const std::string service = std::to_string(port);
   const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
@@ -100,24 +79,77 @@ TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeou
     throw ESocketError("cannot resolve host \"" + host + "\": " + ::gai_strerror(status));
   }
   const std::unique_ptr<addrinfo, AddrInfoFree> list(found);
-  std::string reason = "no address";
-  for (const addrinfo* address = list.get(); address != nullptr; address = address->ai_next) {
-    const int fd = ConnectOne(*address, deadline, reason);
-    if (fd >= 0) return TSocket(fd);
-    if (fd == -2 || MillisecondsLeft(deadline) == 0) {
-      throw ESocketTimeout("connect to " + host + ":" + service + " timed out");
-    }
+  std::vector<TEndpoint> endpoints;
+  for (const addrinfo* a = list.get(); a != nullptr; a = a->ai_next) {
+    endpoints.push_back(
+        TEndpoint{a->ai_family, a->ai_socktype, a->ai_protocol,
+                  std::string(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
   }
-  throw ESocketError("cannot connect to " + host + ":" + service + ": " + reason);
+  return endpoints;
 }
 
-void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs) {
+std::intptr_t StartConnect(const TEndpoint& endpoint, std::string& reason) {
+  const int fd = ::socket(endpoint.family, endpoint.socktype | SOCK_CLOEXEC, endpoint.protocol);
+  if (fd < 0) {
+    reason = "socket: " + SystemText(errno);
+    return -1;
+  }
+  SetNonBlocking(fd, true);
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(endpoint.address.data()),
+                static_cast<socklen_t>(endpoint.address.size())) != 0 &&
+      errno != EINPROGRESS) {
+    reason = SystemText(errno);
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int WaitForAnyAttempt(const std::vector<std::intptr_t>& pending, int timeoutMs) {
+  std::vector<pollfd> entries;
+  for (std::intptr_t handle : pending)
+    entries.push_back(pollfd{static_cast<int>(handle), POLLOUT, 0});
+  const Clock::time_point deadline = After(timeoutMs);
+  for (;;) {
+    const int n = ::poll(entries.data(), entries.size(), MillisecondsLeft(deadline));
+    if (n == 0) return -1;
+    if (n > 0) break;
+    if (errno != EINTR) throw ESocketError("poll failed: " + SystemText(errno));
+  }
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].revents != 0) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool FinishConnect(std::intptr_t handle, std::string& reason) {
+  const int fd = static_cast<int>(handle);
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+  if (error != 0) {
+    reason = SystemText(error);
+    return false;
+  }
+  SetNonBlocking(fd, false);
+  // The request is one small block; send it at once rather than wait for an acknowledgement.
+  int one = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  return true;
+}
+
+void CloseHandle(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
+
+}  // namespace socket_platform
+
+void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs,
+                      const TKeepWaiting& keepWaiting) {
   if (handle_ < 0) throw ESocketError("send on a closed socket");
   const int fd = static_cast<int>(handle_);
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const Clock::time_point deadline = After(timeoutMs);
   const char* bytes = static_cast<const char*>(data);
   while (count > 0) {
-    if (WaitFor(fd, POLLOUT, MillisecondsLeft(deadline)) == 0) {
+    if (WaitFor(fd, POLLOUT, deadline, keepWaiting) == 0) {
       throw ESocketTimeout("send timed out");
     }
     const ssize_t n = ::send(fd, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -130,12 +162,13 @@ void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs) {
   }
 }
 
-std::size_t TSocket::Receive(void* buffer, std::size_t capacity, int timeoutMs) {
+std::size_t TSocket::Receive(void* buffer, std::size_t capacity, int timeoutMs,
+                             const TKeepWaiting& keepWaiting) {
   if (handle_ < 0) throw ESocketError("receive on a closed socket");
   const int fd = static_cast<int>(handle_);
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const Clock::time_point deadline = After(timeoutMs);
   for (;;) {
-    if (WaitFor(fd, POLLIN, MillisecondsLeft(deadline)) == 0) {
+    if (WaitFor(fd, POLLIN, deadline, keepWaiting) == 0) {
       throw ESocketTimeout("receive timed out");
     }
     const ssize_t n = ::recv(fd, buffer, capacity, MSG_DONTWAIT);
@@ -191,7 +224,7 @@ std::uint16_t TListener::Port() const {
 TSocket TListener::Accept(int timeoutMs) {
   if (handle_ < 0) throw ESocketError("accept on a closed listener");
   const int fd = static_cast<int>(handle_);
-  if (WaitFor(fd, POLLIN, timeoutMs) == 0) return TSocket();
+  if (WaitFor(fd, POLLIN, After(timeoutMs)) == 0) return TSocket();
   const int accepted = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
   if (accepted < 0) {
     if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) return TSocket();

@@ -7,12 +7,15 @@
 #include <memory>
 
 #include "base/socket.h"
+#include "base/socket_platform.h"
 
 namespace qor {
 
-namespace {
+using socket_platform::Clock;
+using socket_platform::MillisecondsLeft;
+using socket_platform::WaitInSlices;
 
-using Clock = std::chrono::steady_clock;
+namespace {
 
 // Winsock is started once for the process and left running until it ends.
 void EnsureWinsock() {
@@ -50,17 +53,11 @@ std::string SystemText(int error) {
   }
 }
 
-int MillisecondsLeft(Clock::time_point deadline) {
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
-
 enum class Wait { kRead, kWrite };
 
-// Waits until s is readable or writable; false on time-out. A failed connect shows in the
-// exception set, which counts as ready so that the caller reads the error.
-bool WaitFor(SOCKET s, Wait what, int timeoutMs) {
+// Waits at most timeoutMs until s is readable or writable; false on time-out. A failed connect
+// shows in the exception set, which counts as ready so that the caller reads the error.
+bool SelectOnce(SOCKET s, Wait what, int timeoutMs) {
   fd_set ready;
   fd_set failed;
   FD_ZERO(&ready);
@@ -74,6 +71,16 @@ bool WaitFor(SOCKET s, Wait what, int timeoutMs) {
   return n > 0;
 }
 
+// Waits until s is ready or deadline passes; false on time-out.
+bool WaitFor(SOCKET s, Wait what, Clock::time_point deadline,
+             const TKeepWaiting& keepWaiting = {}) {
+  return WaitInSlices(deadline, keepWaiting, [&](int ms) { return SelectOnce(s, what, ms); });
+}
+
+Clock::time_point After(int timeoutMs) {
+  return Clock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
 void SetNonBlocking(SOCKET s) {
   u_long on = 1;
   ::ioctlsocket(s, FIONBIO, &on);
@@ -83,54 +90,19 @@ struct AddrInfoFree {
   void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
 };
 
-// Connects one address within the deadline; returns the socket or INVALID_SOCKET with the reason,
-// and sets timedOut when the deadline passed.
-SOCKET ConnectOne(const addrinfo& address, Clock::time_point deadline, std::string& reason,
-                  bool& timedOut) {
-  const SOCKET s = ::socket(address.ai_family, address.ai_socktype, address.ai_protocol);
-  if (s == INVALID_SOCKET) {
-    reason = "socket: " + SystemText(::WSAGetLastError());
-    return INVALID_SOCKET;
-  }
-  SetNonBlocking(s);
-  int error = 0;
-  if (::connect(s, address.ai_addr, static_cast<int>(address.ai_addrlen)) == SOCKET_ERROR) {
-    error = ::WSAGetLastError();
-    if (error == WSAEWOULDBLOCK) {
-      if (!WaitFor(s, Wait::kWrite, MillisecondsLeft(deadline))) {
-        ::closesocket(s);
-        timedOut = true;
-        reason = "timed out";
-        return INVALID_SOCKET;
-      }
-      int length = sizeof error;
-      if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
-        error = ::WSAGetLastError();
-      }
-    }
-  }
-  if (error != 0) {
-    ::closesocket(s);
-    reason = SystemText(error);
-    return INVALID_SOCKET;
-  }
-  // The request is one small block; send it at once rather than wait for an acknowledgement.
-  BOOL one = TRUE;
-  ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
-  return s;
-}
-
 SOCKET AsSocket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 
 }  // namespace
 
-TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeoutMs) {
+namespace socket_platform {
+
+std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool numericOnly) {
   EnsureWinsock();
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
+  hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
   addrinfo* found = nullptr;
   const std::string service = std::to_string(port);
   const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
@@ -138,25 +110,83 @@ TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeou
     throw ESocketError("cannot resolve host \"" + host + "\": " + SystemText(status));
   }
   const std::unique_ptr<addrinfo, AddrInfoFree> list(found);
-  std::string reason = "no address";
-  for (const addrinfo* address = list.get(); address != nullptr; address = address->ai_next) {
-    bool timedOut = false;
-    const SOCKET s = ConnectOne(*address, deadline, reason, timedOut);
-    if (s != INVALID_SOCKET) return TSocket(static_cast<std::intptr_t>(s));
-    if (timedOut || MillisecondsLeft(deadline) == 0) {
-      throw ESocketTimeout("connect to " + host + ":" + service + " timed out");
-    }
+  std::vector<TEndpoint> endpoints;
+  for (const addrinfo* a = list.get(); a != nullptr; a = a->ai_next) {
+    endpoints.push_back(
+        TEndpoint{a->ai_family, a->ai_socktype, a->ai_protocol,
+                  std::string(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
   }
-  throw ESocketError("cannot connect to " + host + ":" + service + ": " + reason);
+  return endpoints;
 }
 
-void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs) {
+std::intptr_t StartConnect(const TEndpoint& endpoint, std::string& reason) {
+  const SOCKET s = ::socket(endpoint.family, endpoint.socktype, endpoint.protocol);
+  if (s == INVALID_SOCKET) {
+    reason = "socket: " + SystemText(::WSAGetLastError());
+    return -1;
+  }
+  SetNonBlocking(s);
+  if (::connect(s, reinterpret_cast<const sockaddr*>(endpoint.address.data()),
+                static_cast<int>(endpoint.address.size())) == SOCKET_ERROR) {
+    const int error = ::WSAGetLastError();
+    if (error != WSAEWOULDBLOCK) {
+      reason = SystemText(error);
+      ::closesocket(s);
+      return -1;
+    }
+  }
+  return static_cast<std::intptr_t>(s);
+}
+
+int WaitForAnyAttempt(const std::vector<std::intptr_t>& pending, int timeoutMs) {
+  fd_set connected;
+  fd_set failed;
+  FD_ZERO(&connected);
+  FD_ZERO(&failed);
+  for (std::intptr_t handle : pending) {
+    FD_SET(AsSocket(handle), &connected);
+    FD_SET(AsSocket(handle), &failed);
+  }
+  timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+  const int n = ::select(0, nullptr, &connected, &failed, &limit);
+  if (n == SOCKET_ERROR) throw ESocketError("select failed: " + SystemText(::WSAGetLastError()));
+  if (n == 0) return -1;
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    const SOCKET s = AsSocket(pending[i]);
+    if (FD_ISSET(s, &connected) || FD_ISSET(s, &failed)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool FinishConnect(std::intptr_t handle, std::string& reason) {
+  const SOCKET s = AsSocket(handle);
+  int error = 0;
+  int length = sizeof error;
+  if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
+    error = ::WSAGetLastError();
+  }
+  if (error != 0) {
+    reason = SystemText(error);
+    return false;
+  }
+  // The request is one small block; send it at once rather than wait for an acknowledgement.
+  BOOL one = TRUE;
+  ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
+  return true;
+}
+
+void CloseHandle(std::intptr_t handle) { ::closesocket(AsSocket(handle)); }
+
+}  // namespace socket_platform
+
+void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs,
+                      const TKeepWaiting& keepWaiting) {
   if (handle_ == -1) throw ESocketError("send on a closed socket");
   const SOCKET s = AsSocket(handle_);
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const Clock::time_point deadline = After(timeoutMs);
   const char* bytes = static_cast<const char*>(data);
   while (count > 0) {
-    if (!WaitFor(s, Wait::kWrite, MillisecondsLeft(deadline))) {
+    if (!WaitFor(s, Wait::kWrite, deadline, keepWaiting)) {
       throw ESocketTimeout("send timed out");
     }
     const int piece = count > 65536 ? 65536 : static_cast<int>(count);
@@ -171,13 +201,14 @@ void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs) {
   }
 }
 
-std::size_t TSocket::Receive(void* buffer, std::size_t capacity, int timeoutMs) {
+std::size_t TSocket::Receive(void* buffer, std::size_t capacity, int timeoutMs,
+                             const TKeepWaiting& keepWaiting) {
   if (handle_ == -1) throw ESocketError("receive on a closed socket");
   const SOCKET s = AsSocket(handle_);
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const Clock::time_point deadline = After(timeoutMs);
   const int piece = capacity > 65536 ? 65536 : static_cast<int>(capacity);
   for (;;) {
-    if (!WaitFor(s, Wait::kRead, MillisecondsLeft(deadline))) {
+    if (!WaitFor(s, Wait::kRead, deadline, keepWaiting)) {
       throw ESocketTimeout("receive timed out");
     }
     const int n = ::recv(s, static_cast<char*>(buffer), piece, 0);
@@ -240,7 +271,7 @@ std::uint16_t TListener::Port() const {
 TSocket TListener::Accept(int timeoutMs) {
   if (handle_ == -1) throw ESocketError("accept on a closed listener");
   const SOCKET s = AsSocket(handle_);
-  if (!WaitFor(s, Wait::kRead, timeoutMs)) return TSocket();
+  if (!WaitFor(s, Wait::kRead, After(timeoutMs))) return TSocket();
   const SOCKET accepted = ::accept(s, nullptr, nullptr);
   if (accepted == INVALID_SOCKET) {
     const int error = ::WSAGetLastError();

@@ -81,13 +81,20 @@ void Application::SetTitle(std::string_view title) {
   if (window_) SetWindowTextW(window_.Get(), Widen(title_).c_str());
 }
 
-void Application::ProcessMessages() {
+void Application::ProcessMessages() { ProcessMessagesExceptInput(nullptr); }
+
+void Application::ProcessMessagesExceptInput(HWND busy) {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       terminated_ = true;
       break;
     }
+    // System keys (WM_SYSKEYDOWN...) and non-client mouse messages lie outside these ranges.
+    const bool input = (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) ||
+                       message.message == WM_KEYDOWN || message.message == WM_KEYUP ||
+                       message.message == WM_CHAR || message.message == WM_DEADCHAR;
+    if (busy && input && (message.hwnd == busy || IsChild(busy, message.hwnd))) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

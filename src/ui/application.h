@@ -36,6 +36,10 @@ class Application {
   // Handles every message waiting in the queue, then returns. A WM_QUIT found there asks the
   // application to terminate.
   void ProcessMessages();
+  // The same, except that mouse and key input for busy (a window and the controls inside it) is
+  // dropped: a window that is working keeps painting, moving and answering the system, and its
+  // frame still closes it (close box, system menu, Alt+F4), but clicks and keys in it do nothing.
+  void ProcessMessagesExceptInput(HWND busy);
   // Asks the application to terminate: the modal loop of the form showing ends, and Run returns.
   void Terminate();
   bool Terminated() const { return terminated_; }

@@ -178,6 +178,16 @@ ModalResult Form::ShowModal() {
 
 void Form::Close() { SendMessageW(Handle(), WM_CLOSE, 0, 0); }
 
+HWND Form::FirstTabStop() const {
+  for (HWND child = GetWindow(Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if ((GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(child) &&
+        IsWindowEnabled(child)) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
 void Form::EndModal(ModalResult result) {
   if (modal_) {
     modalResult_ = result;
@@ -211,9 +221,21 @@ std::optional<LRESULT> Form::HandleMessage(UINT message, WPARAM wparam, LPARAM l
     case WM_SHOWWINDOW:
       if (wparam) Invoke(onShow);
       return std::nullopt;
-    case WM_ACTIVATE:
-      Invoke(LOWORD(wparam) == WA_INACTIVE ? onDeactivate : onActivate);
-      return std::nullopt;
+    case WM_ACTIVATE: {
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) lastFocus_ = focus;
+        Invoke(onDeactivate);
+        return std::nullopt;
+      }
+      Invoke(onActivate);
+      // As a dialog does: the keyboard goes to the control that had it, at first to the first
+      // tab stop, rather than to the form itself, where keys reach nothing.
+      HWND target = lastFocus_ && IsChild(Handle(), lastFocus_) ? lastFocus_ : FirstTabStop();
+      if (!target || HIWORD(wparam) != 0) return std::nullopt;  // nothing to focus, or minimised
+      SetFocus(target);
+      return 0;
+    }
     case WM_TIMER:
       for (Timer* timer : timers_) {
         if (timer->id_ == wparam) {

@@ -116,6 +116,8 @@ class Form : public Container {
   std::function<void()> onClick;
   std::function<void(HDC)> onPaint;
   std::function<void()> onShow;
+  // onActivate: the form became active; the keyboard focus then goes to the control that had it
+  // last, at first to the first tab stop (a form without one keeps it itself).
   std::function<void()> onActivate;
   std::function<void()> onDeactivate;
   // A close request (close box, system menu, Alt+F4, Close()). Runs before the form closes.
@@ -127,11 +129,14 @@ class Form : public Container {
  private:
   friend class Timer;
   void EndModal(ModalResult result);
+  // The first visible, enabled child with WS_TABSTOP in creation order, or null.
+  HWND FirstTabStop() const;
   std::vector<Timer*> timers_;
   bool modal_ = false;
   bool closeRequested_ = false;
   ModalResult modalResult_ = ModalResult::kNone;
   PopupMenu* popupMenu_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control that had the keyboard when the form was deactivated
 };
 
 }  // namespace qor::ui

@@ -84,10 +84,15 @@ TFrmNetVerify::TFrmNetVerify() : ui::Form(kLayout) {
   };
   IdHTTP1.OnWork = [this](TWorkMode mode, std::int64_t count) { IdHTTP1Work(mode, count); };
   IdHTTP1.OnWorkEnd = [this](TWorkMode mode) { IdHTTP1WorkEnd(mode); };
-  // While a check runs a close request is held back; the check ends before its next request.
+  // A request waits with the window alive: its messages are handled every few milliseconds, and
+  // a close request abandons the request at once.
+  IdHTTP1.KeepWaiting = [this] { return ProcessMessagesDuringCheck(); };
+  // While a check runs a close request is only noted; the check ends and then closes the window.
   onMessage = [this](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
     if (message == WM_CLOSE && checking_) {
       closeRequested_ = true;
+      // Should it come while the certification window shows, that closes too, confirming nothing.
+      if (confirm_ && confirm_->IsModal()) confirm_->Close();
       return 0;
     }
     return std::nullopt;
@@ -128,7 +133,8 @@ void TFrmNetVerify::BtnInstallClick() {
 }
 
 bool TFrmNetVerify::ProcessMessagesDuringCheck() {
-  ui::App().ProcessMessages();
+  // The window paints and moves, but clicks and keys in it wait for the check to end: dropped.
+  ui::App().ProcessMessagesExceptInput(Handle());
   return !closeRequested_ && !ui::App().Terminated();
 }
 
@@ -145,6 +151,8 @@ bool TFrmNetVerify::CheckWithServers() {
       LblHint.SetCaption("");
       no_answer = false;
       break;
+    } catch (const ESocketCancelled&) {
+      return false;  // a close request: nothing more to ask or show
     } catch (...) {
       // Which error it was does not matter: the next server is asked.
       LblHint.SetCaption(kServerBusy);
@@ -164,6 +172,8 @@ bool TFrmNetVerify::CheckWithServers() {
   }
 
   LblHint.Hide();
+  // A close request that came with the last bytes of the answer still wins over the approval.
+  if (!ProcessMessagesDuringCheck()) return false;
   if (!confirm_) confirm_ = std::make_unique<TFrmServerConfirm>(Handle());
   confirm_->LblMD5.SetCaption("软件MD5 : " + checker.GetFingerprint());
   confirm_->LbSoft.SetCaption("软件名称 : " + ProductName);

@@ -5,9 +5,10 @@
 // the box unchecked the button approves at once. The driver reads Approved once the window has
 // closed.
 //
-// Input during a check (the window processes messages before each request and after each failed
-// one): another click on the install button is ignored, and a close request ends the check before
-// the next request, leaving Approved false.
+// During a check the window handles its messages while every request waits (at most 50 ms
+// apart), so it stays painted, movable and responsive to the system. Clicks and keys in it are
+// dropped meanwhile; a close request abandons the request in flight and closes the window with
+// Approved false, without showing the certification window.
 #pragma once
 
 #include <windows.h>
@@ -104,7 +105,8 @@ class TFrmNetVerify : public ui::Form {
   // Tries the servers and judges the answer; true when the answer was valid and the certification
   // window has been shown.
   bool CheckWithServers();
-  // Processes pending messages once; false when a close request arrived meanwhile.
+  // Processes pending messages once, dropping input to this window; false when a close request
+  // arrived meanwhile (or the application is ending).
   bool ProcessMessagesDuringCheck();
   void CopyFingerprintToClipboard();
 

@@ -45,9 +45,10 @@ bool HasControlByte(const std::string& text) {
 // server that trickles cannot stretch the response beyond the read time-limit.
 class SocketSource : public THttpByteSource {
  public:
-  SocketSource(TSocket& socket, int timeoutMs)
+  SocketSource(TSocket& socket, int timeoutMs, const TKeepWaiting& keepWaiting)
       : socket_(socket),
         timeoutMs_(timeoutMs),
+        keepWaiting_(keepWaiting),
         deadline_(Clock::now() + std::chrono::milliseconds(timeoutMs)) {}
 
   std::size_t Receive(char* buffer, std::size_t capacity) override {
@@ -55,7 +56,7 @@ class SocketSource : public THttpByteSource {
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
     try {
       if (left <= 0) throw ESocketTimeout("");
-      return socket_.Receive(buffer, capacity, static_cast<int>(left));
+      return socket_.Receive(buffer, capacity, static_cast<int>(left), keepWaiting_);
     } catch (const ESocketTimeout&) {
       throw ESocketTimeout("no complete response within " + std::to_string(timeoutMs_) + " ms");
     }
@@ -64,6 +65,7 @@ class SocketSource : public THttpByteSource {
  private:
   TSocket& socket_;
   int timeoutMs_;
+  const TKeepWaiting& keepWaiting_;
   Clock::time_point deadline_;
 };
 
@@ -187,13 +189,15 @@ void THttpClient::StoreCookies(const std::string& host, const THttpResponseHead&
 std::string THttpClient::Exchange(const THttpUrl& url, bool& staleConnection) {
   staleConnection = false;
   const std::string request = BuildRequest(url);
-  SocketSource source(connection_, limits_.readTimeoutMs);
+  SocketSource source(connection_, limits_.readTimeoutMs, KeepWaiting);
   THttpResponseReader reader(source, limits_);
   THttpResponseHead head;
   try {
-    connection_.SendAll(request.data(), request.size(), limits_.readTimeoutMs);
+    connection_.SendAll(request.data(), request.size(), limits_.readTimeoutMs, KeepWaiting);
     head = reader.ReadHead();
   } catch (const ESocketTimeout&) {
+    throw;
+  } catch (const ESocketCancelled&) {
     throw;
   } catch (...) {
     // Nothing came back: a kept connection that the server had already closed.
@@ -234,7 +238,8 @@ std::string THttpClient::Get(const std::string& url) {
   // One retry, only when a kept connection turned out to be closed before any reply.
   for (bool reused = connection_.IsOpen();; reused = false) {
     if (!connection_.IsOpen()) {
-      connection_ = TSocket::Connect(resolvable, parsed.port, limits_.connectTimeoutMs);
+      connection_ =
+          TSocket::Connect(resolvable, parsed.port, limits_.connectTimeoutMs, KeepWaiting);
       connectedHost_ = host;
       connectedPort_ = parsed.port;
     }

@@ -33,16 +33,22 @@ class THttpClient {
   std::function<void(TWorkMode mode, std::int64_t count)> OnWork;
   std::function<void(TWorkMode mode)> OnWorkEnd;
 
+  // Called before every wait inside Get (connecting, sending, reading) and between its slices, so
+  // at most kWaitSliceMs apart, on the calling thread; a window passes one that handles its
+  // messages. Returning false abandons the request: the connection is closed and Get raises
+  // ESocketCancelled, which no retry swallows. Empty: Get waits in one piece.
+  TKeepWaiting KeepWaiting;
+
   // Uses the build-time limits, or the given ones (tests use small ones).
   THttpClient();
   explicit THttpClient(const THttpLimits& limits);
 
   // Sends one GET for url and returns the response body, byte for byte. Success is a status in
   // the 200s without a Location header; anything else raises EHttpError (with the status when
-  // there was one). Connection faults, refusals and time-outs raise ESocketError. A connection to
-  // the same host and port is kept open and reused; one to another host is closed first. Cookies
-  // set by any response are kept per host name for the client's lifetime and sent back only to
-  // that host.
+  // there was one). Connection faults, refusals and time-outs raise ESocketError; a request given
+  // up by KeepWaiting raises ESocketCancelled. A connection to the same host and port is kept open
+  // and reused; one to another host is closed first. Cookies set by any response are kept per host
+  // name for the client's lifetime and sent back only to that host.
   std::string Get(const std::string& url);
 
   // The status code of the last response whose head was read, or 0.

@@ -48,12 +48,14 @@ add_dependencies(verification_e2e_test e2e_genuine e2e_refuse_first e2e_foreign 
                  e2e_unreachable qor_test_server shell_recorder)
 
 # nginx serves what the maker's tool publishes for e2e_genuine.exe, a second one what it publishes
-# for e2e_refuse_first.exe.
+# for e2e_refuse_first.exe. What it publishes for e2e_faulty.exe (www-faulty) the fault-injecting
+# server is scripted to send.
 set(fixture "${PROJECT_SOURCE_DIR}/tests/support/nginx-fixture")
 add_test(NAME verification_e2e_nginx_start
-         COMMAND bash -c "set -e; rm -rf '${e2e_dir}/www' '${e2e_dir}/www2'; \
+         COMMAND bash -c "set -e; rm -rf '${e2e_dir}/www' '${e2e_dir}/www2' '${e2e_dir}/www-faulty'; \
 '${QOR_HOST_TOOLS_DIR}/qor' answer '${e2e_dir}/e2e_genuine.exe' '${e2e_dir}/www' >/dev/null; \
 '${QOR_HOST_TOOLS_DIR}/qor' answer '${e2e_dir}/e2e_refuse_first.exe' '${e2e_dir}/www2' >/dev/null; \
+'${QOR_HOST_TOOLS_DIR}/qor' answer '${e2e_dir}/e2e_faulty.exe' '${e2e_dir}/www-faulty' >/dev/null; \
 QOR_NGINX_PORT=${QOR_E2E_NGINX_PORT} '${fixture}' start '${e2e_dir}/nginx' '${e2e_dir}/www'; \
 QOR_NGINX_PORT=${QOR_E2E_NGINX2_PORT} '${fixture}' start '${e2e_dir}/nginx2' '${e2e_dir}/www2'")
 add_test(NAME verification_e2e_nginx_stop

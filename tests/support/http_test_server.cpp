@@ -147,6 +147,10 @@ TServerBehaviour TServerBehaviour::Stall(int ms) {
   return {true, {{TServerStep::Kind::kPause, "", ms}, Close()}};
 }
 
+TServerBehaviour TServerBehaviour::Late(int ms, const std::string& body) {
+  return {true, {{TServerStep::Kind::kPause, "", ms}, Send(Response("200 OK", "", body))}};
+}
+
 TServerBehaviour TServerBehaviour::Trickle(const std::string& body, int intervalMs) {
   return {true, {{TServerStep::Kind::kTrickle, Response("200 OK", "", body), intervalMs}}};
 }
@@ -180,6 +184,7 @@ TServerBehaviour TServerBehaviour::Parse(const std::string& line) {
     if (verb == "close") return AcceptAndClose();
     if (verb == "reset") return ResetMidBody();
     if (verb == "stall") return Stall(std::stoi(first));
+    if (verb == "late") return Late(std::stoi(first), Unescape(second));
     if (verb == "trickle") return Trickle(Unescape(second), std::stoi(first));
   } catch (const std::logic_error&) {
     // stoi and friends; reported below as a bad line.
@@ -330,6 +335,18 @@ bool THttpTestServer::Perform(TSocket& socket, const TServerBehaviour& behaviour
     }
   }
   return !stopping_;
+}
+
+TUnansweringAddress::TUnansweringAddress(const std::string& address, std::uint16_t port)
+    : listener_(TListener::Listen(address, port)) {
+  // Connections are queued until the backlog is full; the first that is not marks it full.
+  for (int i = 0; i < 64; ++i) {
+    try {
+      filling_.push_back(TSocket::Connect(address, listener_.Port(), 200));
+    } catch (const ESocketError&) {
+      break;
+    }
+  }
 }
 
 }  // namespace qor::testing

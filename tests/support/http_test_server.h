@@ -65,6 +65,8 @@ struct TServerBehaviour {
   static TServerBehaviour ResetMidBody();
   // Reads the request and sends nothing for ms, then closes.
   static TServerBehaviour Stall(int ms);
+  // Reads the request, sends nothing for ms, then "200 OK" with body.
+  static TServerBehaviour Late(int ms, const std::string& body);
   // Sends a complete response one byte per intervalMs.
   static TServerBehaviour Trickle(const std::string& body, int intervalMs);
 
@@ -120,6 +122,20 @@ class THttpTestServer {
   std::vector<std::string> requests_;
   std::vector<std::thread> workers_;
   std::thread acceptor_;
+};
+
+// An address:port where connection attempts neither succeed nor fail: a listener whose accept
+// queue is full and never drained, so that Linux drops further handshakes (as a route that
+// swallows them would). Windows may refuse such attempts instead. Use another loopback address
+// (127.0.0.2) than the live servers, at the same port if wanted.
+class TUnansweringAddress {
+ public:
+  explicit TUnansweringAddress(const std::string& address, std::uint16_t port = 0);
+  std::uint16_t Port() const { return listener_.Port(); }
+
+ private:
+  TListener listener_;
+  std::vector<TSocket> filling_;
 };
 
 }  // namespace qor::testing

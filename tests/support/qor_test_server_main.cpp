@@ -35,6 +35,7 @@ const char kHelp[] =
     "  close                  accept and close at once\n"
     "  reset                  part of a body, then a reset\n"
     "  stall MS               read the request, send nothing for MS, close\n"
+    "  late MS TEXT           read the request, send nothing for MS, then 200\n"
     "  trickle MS TEXT        a 200 response sent one byte every MS\n"
     "  raw BYTES              BYTES as they are, connection kept\n"
     "\n"

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,7 @@ namespace {
 using testing::THttpTestServer;
 using testing::TServerBehaviour;
 using testing::TServerStep;
+using testing::TUnansweringAddress;
 
 const char kPath[] = "velmora/QORPG3.0ins.htm";
 
@@ -337,24 +339,107 @@ TEST(HttpClientFaultTest, RefusedConnectionIsASocketError) {
 }
 
 TEST(HttpClientFaultTest, ConnectingEndsWithinItsLimit) {
-  // A listener that never accepts: once its backlog is full, further handshakes go unanswered
-  // (Linux drops them; Windows may refuse them instead).
-  TListener listener = TListener::Listen("127.0.0.1", 0);
-  std::vector<TSocket> filling;
-  for (int i = 0; i < 40; ++i) {
-    try {
-      filling.push_back(TSocket::Connect("127.0.0.1", listener.Port(), 100));
-    } catch (const ESocketError&) {
-      break;
-    }
-  }
+  const TUnansweringAddress dead("127.0.0.1");
   THttpLimits limits = SmallLimits();
   limits.connectTimeoutMs = 300;
   THttpClient client(limits);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_THROW(client.Get("http://127.0.0.1:" + std::to_string(listener.Port()) + "/"),
-               ESocketError);
+  EXPECT_THROW(client.Get("http://127.0.0.1:" + std::to_string(dead.Port()) + "/"), ESocketError);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+// A host's addresses share the connect limit: one that never answers (an IPv6 address without a
+// route, typically) leaves the others their turn, and the first to connect is used.
+struct AddressCase {
+  const char* name;
+  std::vector<std::string> addresses;  // "dead", "live", "refused"
+  Fails fails;                         // kHttp here: connected to the live server
+};
+
+TEST(ConnectToAddressesTest, FirstAddressToAnswerWins) {
+  THttpTestServer live;
+  live.SetDefault(TServerBehaviour::Ok("live"));
+  const TUnansweringAddress dead("127.0.0.2", live.Port());
+  // Nothing listens on 127.0.0.3, so it refuses at once.
+  const std::map<std::string, std::string> address{
+      {"dead", "127.0.0.2"}, {"live", "127.0.0.1"}, {"refused", "127.0.0.3"}};
+  const AddressCase cases[] = {
+      {"dead, then live", {"dead", "live"}, Fails::kHttp},
+      {"dead, dead, then live", {"dead", "dead", "live"}, Fails::kHttp},
+      {"refused, then live", {"refused", "live"}, Fails::kHttp},
+      {"live, then dead", {"live", "dead"}, Fails::kHttp},
+      {"dead only", {"dead"}, Fails::kTimeout},
+      {"refused, then dead", {"refused", "dead"}, Fails::kTimeout},
+      {"refused only", {"refused"}, Fails::kHttpOrSocket},
+  };
+  for (const AddressCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> numeric;
+    for (const std::string& name : c.addresses) numeric.push_back(address.at(name));
+    // Generous for success, which needs one attempt delay; short where the limit must run out.
+    const int limitMs = c.fails == Fails::kHttp ? 5000 : 600;
+    try {
+      TSocket socket = TSocket::ConnectToAddresses(numeric, live.Port(), limitMs);
+      const std::string request = "GET / HTTP/1.1\r\n\r\n";
+      socket.SendAll(request.data(), request.size(), 2000);
+      std::string response;
+      char buffer[512];
+      while (response.find("live") == std::string::npos) {
+        const std::size_t n = socket.Receive(buffer, sizeof buffer, 2000);
+        if (n == 0) break;
+        response.append(buffer, n);
+      }
+      EXPECT_EQ(c.fails, Fails::kHttp);
+      EXPECT_NE(response.find("live"), std::string::npos);
+    } catch (const ESocketTimeout&) {
+      EXPECT_EQ(c.fails, Fails::kTimeout);
+    } catch (const ESocketError& e) {
+      EXPECT_EQ(c.fails, Fails::kHttpOrSocket) << e.what();
+    }
+  }
+}
+
+// KeepWaiting runs while a request waits; its "stop" abandons the request with ESocketCancelled,
+// which is neither a failure nor retried (even on a kept connection, whose silence would
+// otherwise count as stale), and the client works on afterwards.
+TEST_F(HttpClientTest, KeepWaitingGivesTheRequestUp) {
+  const TUnansweringAddress dead("127.0.0.2");
+  const std::string deadUrl = "http://127.0.0.2:" + std::to_string(dead.Port()) + "/";
+  struct CancelCase {
+    const char* name;
+    std::string url;
+    std::function<void()> arrange;
+    bool reading;  // give up only once the server has the request, so that it takes its answer
+  };
+  const CancelCase cases[] = {
+      {"while connecting", deadUrl, [] {}, false},
+      {"while reading, new connection", Url(),
+       [&] { server_.Enqueue(TServerBehaviour::Stall(60000)); }, true},
+      // Bytes keep coming, so no slice runs out empty, and the whole answer would arrive within
+      // the read limit: the callback must come all the same, while the bytes come.
+      {"while a response trickles", Url(),
+       [&] { server_.Enqueue(TServerBehaviour::Trickle(std::string(200, 'x'), 1)); }, true},
+      {"while reading, kept connection", Url(),
+       [&] {
+         server_.Enqueue(TServerBehaviour::Ok("kept"));
+         client_.KeepWaiting = nullptr;
+         EXPECT_EQ(client_.Get(Url()), "kept");
+         server_.Enqueue(TServerBehaviour::Stall(60000));
+       },
+       true},
+  };
+  for (const CancelCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange();
+    const std::size_t requests = server_.Requests().size() + (c.reading ? 1 : 0);
+    int calls = 0;
+    client_.KeepWaiting = [&] { return ++calls < 3 || server_.Requests().size() < requests; };
+    EXPECT_THROW(client_.Get(c.url), ESocketCancelled);
+    EXPECT_GE(calls, 3);
+  }
+  client_.KeepWaiting = [&] { return true; };
+  server_.Enqueue(TServerBehaviour::Ok("fine"));
+  EXPECT_EQ(client_.Get(Url()), "fine");
 }
 
 TEST(HttpClientFaultTest, UnknownHostIsASocketError) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -194,6 +195,8 @@ TEST_F(VerificationWindowTest, RefusedThenGenuineAnswerCertifies) {
       .Do("click install",
           [&] {
             EXPECT_TRUE(IsWindowVisible(form_->ProgressBar1.Handle()));
+            // The keyboard reaches the check box (its one tab stop) without a Tab first.
+            EXPECT_EQ(GetFocus(), form_->CbSafeCheck.Handle());
             Click();
           })
       .When(
@@ -309,10 +312,11 @@ TEST_F(VerificationWindowTest, ClickDuringCheckIsIgnored) {
   EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kFailedTitle}));
 }
 
-// A close request during a check ends it before the next request, without approval or notice.
+// A close request during a request abandons it: no approval, no notice, no further server, and
+// no certification window although the request would have brought a genuine answer.
 TEST_F(VerificationWindowTest, CloseDuringCheckEndsItUnapproved) {
   THttpTestServer slow, genuine;
-  slow.SetDefault(TServerBehaviour::Stall(800));
+  slow.SetDefault(TServerBehaviour::Late(1500, ValidAnswer()));
   genuine.SetDefault(TServerBehaviour::Ok(ValidAnswer()));
   UseServers({slow.BaseUrl(), genuine.BaseUrl()});
   HWND window = form_->Handle();
@@ -325,6 +329,44 @@ TEST_F(VerificationWindowTest, CloseDuringCheckEndsItUnapproved) {
   EXPECT_EQ(genuine.Requests().size(), 0u);
   EXPECT_EQ(form_->ConfirmWindow(), nullptr);
   EXPECT_TRUE(balloons_.Titles().empty());
+}
+
+// A server that accepts and then says nothing holds the check for the whole response limit;
+// meanwhile the window goes on answering the system: a window that stops taking messages would
+// make SendMessageTimeout fail (at once with SMTO_ABORTIFHUNG once the system thinks it hung).
+TEST_F(VerificationWindowTest, WindowAnswersWhileAServerStaysSilent) {
+  THttpTestServer silent;
+  silent.SetDefault(TServerBehaviour::Stall(60000));
+  UseServers({silent.BaseUrl()});
+  HWND window = form_->Handle();
+  std::atomic<bool> checking{true};
+  int probes = 0;
+  int unanswered = 0;
+  std::thread prober = WhenRequested(silent, 1, [&] {
+    while (checking) {
+      DWORD_PTR result = 0;
+      if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result)) {
+        ++unanswered;
+      }
+      ++probes;
+      Sleep(100);
+    }
+  });
+  UiScript script = MakeScript();
+  script
+      .Do("click",
+          [&] {
+            Click();
+            checking = false;
+          })
+      .Do("close", [&] { PostMessageW(form_->Handle(), WM_CLOSE, 0, 0); });
+  ShowWithScript(script);
+  checking = false;
+  prober.join();
+  EXPECT_EQ(unanswered, 0) << "of " << probes << " probes";
+  EXPECT_GT(probes, 20);  // the limit is 15 s: the probes ran throughout
+  EXPECT_EQ(hints_->Texts(), (std::vector<std::string>{Sending(silent.BaseUrl()), kBusy}));
+  EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kNoAnswerTitle, kFailedTitle}));
 }
 
 // ---- Balloon ---------------------------------------------------------------------------------
