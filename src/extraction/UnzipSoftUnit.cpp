@@ -7,11 +7,11 @@
 #include "base/file_system.h"
 #include "base/stream.h"
 #include "base/text.h"
-#include "driver/allparam.h"
-#include "driver/process_termination.h"
-#include "driver/setup_driver.h"
 #include "extraction/command_line.h"
 #include "extraction/package.h"
+#include "params/allparam.h"
+#include "params/exit_codes.h"
+#include "process/process_termination.h"
 #include "ui/application.h"
 
 namespace qor {

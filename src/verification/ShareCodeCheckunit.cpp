@@ -2,7 +2,7 @@
 
 #include "base/file_system.h"
 #include "base/text.h"
-#include "driver/product_settings.h"
+#include "params/product_settings.h"
 #include "verification/QORMD5Unit.h"
 
 namespace qor {

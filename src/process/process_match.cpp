@@ -1,4 +1,4 @@
-#include "driver/process_match.h"
+#include "process/process_match.h"
 
 #include <cstring>
 
