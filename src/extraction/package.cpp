@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "base/file_system.h"
-#include "base/text.h"
 #include "extraction/zlib_stream.h"
 
 namespace qor {
@@ -113,20 +112,17 @@ EntryResult PackageReader::Inflate(TStream* target) {
   return EntryResult{reader.Produced(), reader.Consumed()};
 }
 
-bool UnpackPackageFile(const std::string& packagePath, const std::string& targetDirectory) {
+bool UnpackPackageFile(const FilePath& packagePath, const FilePath& targetDirectory) {
   try {
     // An empty directory would make the prefix the root of the file system.
     if (targetDirectory.empty()) return false;
     if (!DirectoryExists(targetDirectory)) ForceDirectories(targetDirectory);
-    const std::string separator(1, PathSeparator());
-    std::string prefix = targetDirectory;
-    if (LastDelimiter(prefix, separator) != prefix.size() - 1) prefix += separator;
 
     TFileStream package(packagePath, FileMode::kOpenReadExclusive);
     PackageReader reader(package);
     PackageEntry entry;
     while (reader.NextEntry(entry)) {
-      TFileStream target(prefix + entry.name, FileMode::kCreate);
+      TFileStream target(targetDirectory.Child(entry.name), FileMode::kCreate);
       reader.CopyEntry(target);
     }
     return true;

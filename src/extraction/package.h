@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/file_path.h"
 #include "base/stream.h"
 
 namespace qor {
@@ -94,6 +95,6 @@ class PackageReader {
 // Raises nothing. Returns true only when every entry was written whole and its stream was intact.
 // On failure it stops at the failing entry: earlier files stay complete, that entry's file holds
 // what was copied, later entries are not touched, and no file is written outside targetDirectory.
-bool UnpackPackageFile(const std::string& packagePath, const std::string& targetDirectory);
+bool UnpackPackageFile(const FilePath& packagePath, const FilePath& targetDirectory);
 
 }  // namespace qor

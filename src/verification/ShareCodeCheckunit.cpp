@@ -16,7 +16,7 @@ void TShareCode::InitKey() {
 
 void TShareCode::LoadFingerprint() { LoadFingerprintFrom(ExecutablePath()); }
 
-void TShareCode::LoadFingerprintFrom(const std::string& fileName) {
+void TShareCode::LoadFingerprintFrom(const FilePath& fileName) {
   Fingerprint = TrimBytes(AsciiLowerCase(FileMD5Hex(fileName)));
 }
 
