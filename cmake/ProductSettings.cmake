@@ -21,7 +21,7 @@ set(QOR_ANSWER_KEY "7;20659;21449" CACHE STRING "Answer key: Multiplier;Incremen
 
 # qor_product_settings(<name> [SERVERS url...] [LOOPBACK url] [TEST_MODE ON|OFF] [KEY m a k])
 # Creates the object library <name> that defines the settings declared in
-# src/driver/product_settings.h. Unset arguments take the cache values.
+# src/params/product_settings.h. Unset arguments take the cache values.
 function(qor_product_settings name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "LOOPBACK;TEST_MODE" "SERVERS;KEY")
   if(NOT DEFINED arg_SERVERS)

@@ -8,7 +8,7 @@
 
 #include "balloon/balloon_geometry.h"
 #include "base/text.h"
-#include "driver/allparam.h"
+#include "params/allparam.h"
 #include "ui/application.h"
 
 namespace qor {

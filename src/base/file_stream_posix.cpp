@@ -10,10 +10,10 @@
 
 namespace qor {
 
-TFileStream::TFileStream(const std::string& path, FileMode mode) {
+TFileStream::TFileStream(const FilePath& path, FileMode mode) {
   int flags = O_RDONLY;
   if (mode == FileMode::kCreate) flags = O_RDWR | O_CREAT | O_TRUNC;
-  int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  int fd = ::open(path.Native().c_str(), flags | O_CLOEXEC, 0644);
   if (fd >= 0 && mode != FileMode::kCreate) {
     // A directory opens read-only on POSIX but is no file to stream.
     struct stat info {};
@@ -23,7 +23,8 @@ TFileStream::TFileStream(const std::string& path, FileMode mode) {
       errno = EISDIR;
     }
   }
-  if (fd < 0) throw EFileOpenError("Cannot open file \"" + path + "\": " + std::strerror(errno));
+  if (fd < 0)
+    throw EFileOpenError("Cannot open file \"" + path.Text() + "\": " + std::strerror(errno));
   handle_ = fd;
 }
 

@@ -1,8 +1,9 @@
-// TFileStream over Win32 file handles, opened with the ANSI functions since paths are
-// code-page text.
+// TFileStream over Win32 file handles, opened by the wide name so that any folder works whatever
+// the ANSI code page.
 #include <windows.h>
 
 #include "base/stream.h"
+#include "base/wide_path.h"
 
 namespace qor {
 
@@ -23,7 +24,7 @@ HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 }  // namespace
 
-TFileStream::TFileStream(const std::string& path, FileMode mode) {
+TFileStream::TFileStream(const FilePath& path, FileMode mode) {
   DWORD access = GENERIC_READ;
   DWORD share = 0;
   DWORD disposition = OPEN_EXISTING;
@@ -38,10 +39,11 @@ TFileStream::TFileStream(const std::string& path, FileMode mode) {
       disposition = CREATE_ALWAYS;
       break;
   }
-  const HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+  const HANDLE h = CreateFileW(WidePath(path).data(), access, share, nullptr, disposition,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    throw EFileOpenError("Cannot open file \"" + path + "\": " + SystemMessage(GetLastError()));
+    throw EFileOpenError("Cannot open file \"" + path.Text() +
+                         "\": " + SystemMessage(GetLastError()));
   }
   handle_ = reinterpret_cast<std::intptr_t>(h);
 }

@@ -1,50 +1,63 @@
+// File-system operations through the wide Win32 functions: a FilePath is UTF-8, so any folder
+// name works whatever the ANSI code page, and splitting it needs no double-byte rules.
 #include <windows.h>
 
 #include "base/file_system.h"
 #include "base/stream.h"
-#include "base/text.h"
+#include "base/wide_path.h"
 
 namespace qor {
 
 char PathSeparator() { return '\\'; }
 
-bool DirectoryExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+namespace {
+
+DWORD Attributes(const FilePath& path) { return GetFileAttributesW(WidePath(path).data()); }
+
+}  // namespace
+
+bool DirectoryExists(const FilePath& path) {
+  const DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+bool FileExists(const FilePath& path) {
+  const DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void ForceDirectories(const std::string& path) {
-  std::string dir = path;
+void ForceDirectories(const FilePath& path) {
+  std::string dir = path.Native();
   while (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/')) dir.pop_back();
   // "C:" and "\\server\share" roots exist or not; they cannot be created.
-  if (dir.empty() || DirectoryExists(dir) || (dir.size() == 2 && dir[1] == ':')) return;
-  const std::size_t at = LastDelimiter(dir, "\\/");
-  if (at != std::string::npos && at > 0) ForceDirectories(dir.substr(0, at));
-  if (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    throw EStreamError("Cannot create directory \"" + dir + "\"");
+  if (dir.empty() || DirectoryExists(FilePath::FromNative(dir)) ||
+      (dir.size() == 2 && dir[1] == ':')) {
+    return;
+  }
+  const std::size_t at = dir.find_last_of("\\/");
+  if (at != std::string::npos && at > 0) ForceDirectories(FilePath::FromNative(dir.substr(0, at)));
+  const FilePath created = FilePath::FromNative(dir);
+  if (!CreateDirectoryW(WidePath(created).data(), nullptr) &&
+      GetLastError() != ERROR_ALREADY_EXISTS) {
+    throw EStreamError("Cannot create directory \"" + created.Text() + "\"");
   }
 }
 
-std::string ExecutablePath() {
-  std::string buffer(MAX_PATH, '\0');
+FilePath ExecutablePath() {
+  WideChars buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};
-    if (n < buffer.size()) return buffer.substr(0, n);
+    if (n < buffer.size()) return FilePath::FromNative(Utf8FromWide({buffer.data(), n}));
     buffer.resize(buffer.size() * 2);
   }
 }
 
-std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
+std::optional<FileIdentity> GetFileIdentity(const FilePath& path) {
   // No access rights asked: that opens even a file another handle holds without sharing, and
   // backup semantics let a directory open too.
   const HANDLE file =
-      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      CreateFileW(WidePath(path).data(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};

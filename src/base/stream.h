@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/file_path.h"
+
 namespace qor {
 
 // Base of every stream failure.
@@ -113,11 +115,11 @@ enum class FileMode {
   kCreate,             // created new or emptied, read and write access, no sharing
 };
 
-// A stream over a file; the path is ANSI-code-page text. Raises EFileOpenError when the file
-// cannot be opened. The file is closed by the destructor.
+// A stream over a file. Raises EFileOpenError when the file cannot be opened. The file is closed
+// by the destructor.
 class TFileStream : public TStream {
  public:
-  TFileStream(const std::string& path, FileMode mode);
+  TFileStream(const FilePath& path, FileMode mode);
   ~TFileStream() override;
 
   std::size_t Read(void* buffer, std::size_t count) override;

@@ -2,11 +2,9 @@
 
 namespace qor {
 
-namespace {
-
 bool IsGbkLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 
-}  // namespace
+bool IsNoLeadByte(unsigned char) { return false; }
 
 std::string AsciiLowerCase(std::string_view text) {
   std::string result(text);
@@ -50,11 +48,11 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern,
   return result;
 }
 
-std::size_t LastDelimiter(std::string_view text, std::string_view delimiters) {
+std::size_t LastDelimiter(std::string_view text, std::string_view delimiters, LeadByteRule rule) {
   std::size_t found = std::string_view::npos;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (IsGbkLeadByte(byte)) {
+    if (rule(byte)) {
       ++i;  // the trail byte belongs to this character
       continue;
     }
@@ -63,13 +61,13 @@ std::size_t LastDelimiter(std::string_view text, std::string_view delimiters) {
   return found;
 }
 
-std::string ExtractFileName(std::string_view path) {
-  const std::size_t at = LastDelimiter(path, "\\:");
+std::string ExtractFileName(std::string_view path, LeadByteRule rule) {
+  const std::size_t at = LastDelimiter(path, "\\:", rule);
   return std::string(at == std::string_view::npos ? path : path.substr(at + 1));
 }
 
-std::string ExtractFilePathThroughBackslash(std::string_view path) {
-  const std::size_t at = LastDelimiter(path, "\\");
+std::string ExtractFilePathThroughBackslash(std::string_view path, LeadByteRule rule) {
+  const std::size_t at = LastDelimiter(path, "\\", rule);
   return at == std::string_view::npos ? std::string() : std::string(path.substr(0, at + 1));
 }
 

@@ -26,16 +26,31 @@ std::string TrimBytes(std::string_view text);
 std::string ReplaceAll(std::string_view text, std::string_view pattern,
                        std::string_view replacement);
 
+// Which bytes begin a double-byte character in an ANSI code page; the byte after such a lead byte
+// is its trail byte, whatever its value.
+using LeadByteRule = bool (*)(unsigned char byte);
+
+// GBK (code page 936): 0x81..0xFE lead.
+bool IsGbkLeadByte(unsigned char byte);
+// A single-byte code page (1252 and the like): no byte leads.
+bool IsNoLeadByte(unsigned char byte);
+// The running system's ANSI code page: on Windows what IsDBCSLeadByte says, elsewhere GBK, the
+// code page of the program's own texts.
+bool IsSystemLeadByte(unsigned char byte);
+
 // Returns the index of the last byte of text that is one of delimiters, or npos. The text is
-// walked as GBK: a lead byte (0x81..0xFE) and the byte after it form one character, so a
-// backslash that is the second byte of a double-byte character is never taken for a delimiter.
-std::size_t LastDelimiter(std::string_view text, std::string_view delimiters);
+// walked by characters under rule, so a backslash that is the trail byte of a double-byte
+// character is never taken for a delimiter.
+std::size_t LastDelimiter(std::string_view text, std::string_view delimiters,
+                          LeadByteRule rule = IsSystemLeadByte);
 
-// The part after the last backslash or colon (GBK-aware); the whole text when there is none.
-std::string ExtractFileName(std::string_view path);
+// The part after the last backslash or colon (double-byte-aware); the whole text when there is
+// none.
+std::string ExtractFileName(std::string_view path, LeadByteRule rule = IsSystemLeadByte);
 
-// The part up to and including the last backslash (GBK-aware); empty when there is none.
-std::string ExtractFilePathThroughBackslash(std::string_view path);
+// The part up to and including the last backslash (double-byte-aware); empty when there is none.
+std::string ExtractFilePathThroughBackslash(std::string_view path,
+                                            LeadByteRule rule = IsSystemLeadByte);
 
 // Replaces each "%s" of format, in order, by the next argument; a "%s" with no argument left is
 // kept as it is. No other directive is interpreted, so the texts may contain '%' freely.

@@ -1,8 +1,8 @@
 #include "driver/setup_driver.h"
 
-#include "driver/allparam.h"
-#include "driver/process_termination.h"
 #include "extraction/UnzipSoftUnit.h"
+#include "params/allparam.h"
+#include "process/process_termination.h"
 #include "ui/application.h"
 #include "verification/ShareCodeCheckunit.h"
 

@@ -1,13 +1,9 @@
-// The order of a setup run's stages, and what the process's exit code tells a calling script.
+// The order of a setup run's stages.
 #pragma once
 
-namespace qor {
+#include "params/exit_codes.h"
 
-enum SetupExitCode : int {
-  kExitInstallerStarted = 0,  // the installer was handed to the shell
-  kExitEndedByUser = 1,       // a window was closed before the installer was started
-  kExitFailed = 2,            // a failure stopped the run (the window stayed stuck until closed)
-};
+namespace qor {
 
 // Runs every stage on this thread: application, product parameters, endpoints, answer checker
 // with fingerprint, termination of running installers, the verification window and, after

@@ -7,11 +7,12 @@
 #include "base/file_system.h"
 #include "base/stream.h"
 #include "base/text.h"
-#include "driver/allparam.h"
-#include "driver/process_termination.h"
-#include "driver/setup_driver.h"
+#include "base/wide_path.h"
 #include "extraction/command_line.h"
 #include "extraction/package.h"
+#include "params/allparam.h"
+#include "params/exit_codes.h"
+#include "process/process_termination.h"
 #include "ui/application.h"
 
 namespace qor {
@@ -81,9 +82,10 @@ void TFrmUnzipSoft::Timer1Timer() {
 void TFrmUnzipSoft::ExtractAndLaunch() {
   ui::Application& app = ui::App();
   const ResourceBytes package = FindPackageResource();
-  const std::string directory = ExtractFilePathThroughBackslash(ExecutablePath());
+  // The program's own wide path: its folder may hold characters the ANSI code page lacks.
+  const FilePath directory = ExecutablePath().Directory();
   app.ProcessMessages();
-  const std::string package_path = directory + PackageFileName;
+  const FilePath package_path = directory + PackageFileName;
   app.ProcessMessages();
   {
     // Created new or emptied, then the whole package in one write.
@@ -98,10 +100,12 @@ void TFrmUnzipSoft::ExtractAndLaunch() {
     outcome_ = Outcome::kStuck;
     return;
   }
-  const std::string installer = directory + InstallerFileName;
-  const std::string parameters = CommandLineArgument(GetCommandLineA(), 1);
-  const auto result = reinterpret_cast<INT_PTR>(
-      ShellExecuteA(app.Handle(), "Open", installer.c_str(), parameters.c_str(), nullptr, SW_SHOW));
+  const FilePath installer = directory + InstallerFileName;
+  // Split as UTF-8, so an argument the ANSI code page cannot spell reaches the installer intact.
+  const std::string parameters = CommandLineArgument(Utf8FromWide(GetCommandLineW()), 1);
+  const auto result =
+      reinterpret_cast<INT_PTR>(ShellExecuteW(app.Handle(), L"Open", WidePath(installer).data(),
+                                              WideFromUtf8(parameters).data(), nullptr, SW_SHOW));
   app.ProcessMessages();
   // The program ends either way; only the exit code tells a calling script the launch failed.
   outcome_ = result > 32 ? Outcome::kStarted : Outcome::kLaunchFailed;

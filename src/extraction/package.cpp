@@ -125,14 +125,11 @@ EntryResult PackageReader::Inflate(TStream* target) {
   return EntryResult{reader.Produced(), reader.Consumed()};
 }
 
-void UnpackPackage(const std::string& packagePath, const std::string& targetDirectory,
+void UnpackPackage(const FilePath& packagePath, const FilePath& targetDirectory,
                    EntryNameRules rules) {
   // An empty directory would make the prefix the root of the file system.
   if (targetDirectory.empty()) throw EStreamError("no target directory");
   if (!DirectoryExists(targetDirectory)) ForceDirectories(targetDirectory);
-  const std::string separator(1, PathSeparator());
-  std::string prefix = targetDirectory;
-  if (LastDelimiter(prefix, separator) != prefix.size() - 1) prefix += separator;
   const bool windows_names_here = rules == EntryNameRules::kWindows && PathSeparator() == '/';
 
   const std::optional<FileIdentity> package_identity = GetFileIdentity(packagePath);
@@ -140,8 +137,8 @@ void UnpackPackage(const std::string& packagePath, const std::string& targetDire
   PackageReader reader(package);
   PackageEntry entry;
   while (reader.NextEntry(entry, rules)) {
-    const std::string target_path =
-        prefix + (windows_names_here ? WindowsNameAsPosixPath(entry.name) : entry.name);
+    const FilePath target_path = targetDirectory.Child(
+        windows_names_here ? WindowsNameAsPosixPath(entry.name) : entry.name);
     // Creating the target empties it; on POSIX nothing else stops that from emptying the package.
     if (package_identity && GetFileIdentity(target_path) == package_identity) {
       throw EEntryRefused("entry \"" + entry.name + "\" would overwrite the package being read");
@@ -151,7 +148,7 @@ void UnpackPackage(const std::string& packagePath, const std::string& targetDire
   }
 }
 
-bool UnpackPackageFile(const std::string& packagePath, const std::string& targetDirectory) {
+bool UnpackPackageFile(const FilePath& packagePath, const FilePath& targetDirectory) {
   try {
     UnpackPackage(packagePath, targetDirectory);
     return true;

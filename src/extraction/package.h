@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/file_path.h"
 #include "base/stream.h"
 
 namespace qor {
@@ -106,11 +107,11 @@ class PackageReader {
 // stays untouched), EPackageError for a damaged package, and the stream errors of the files.
 // Earlier files stay complete, the failing entry's file holds what was copied, later entries are
 // not touched, and no file is written outside targetDirectory.
-void UnpackPackage(const std::string& packagePath, const std::string& targetDirectory,
+void UnpackPackage(const FilePath& packagePath, const FilePath& targetDirectory,
                    EntryNameRules rules = EntryNameRules::kNative);
 
 // UnpackPackage under the native rules, as setup.exe runs it. Raises nothing. Returns true only
 // when every entry was written whole and its stream was intact.
-bool UnpackPackageFile(const std::string& packagePath, const std::string& targetDirectory);
+bool UnpackPackageFile(const FilePath& packagePath, const FilePath& targetDirectory);
 
 }  // namespace qor

@@ -9,8 +9,8 @@
 
 #include "balloon/Balloon.h"
 #include "base/text.h"
-#include "driver/allparam.h"
-#include "driver/product_settings.h"
+#include "params/allparam.h"
+#include "params/product_settings.h"
 #include "ui/application.h"
 #include "verification/ShareCodeCheckunit.h"
 #include "verification/window_resources.h"

@@ -186,7 +186,7 @@ std::string MD5DigestHex(const TMD5Digest& digest) {
   return AsciiLowerCase(hex);
 }
 
-std::string FileMD5Hex(const std::string& fileName) {
+std::string FileMD5Hex(const FilePath& fileName) {
   TFileStream file(fileName, FileMode::kOpenReadShared);
   TMD5 hasher;
   // The size is taken once up front, so a read that falls short is an error (EReadError) rather

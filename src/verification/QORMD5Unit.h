@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/file_path.h"
+
 namespace qor {
 
 using TMD5Digest = std::array<std::uint8_t, 16>;
@@ -39,6 +41,6 @@ std::string MD5DigestHex(const TMD5Digest& digest);
 // shared reading (others may read it, not write it) and read once, front to back, in blocks of
 // a fixed size. Raises EFileOpenError when it cannot be opened and EReadError when a read falls
 // short; the file is closed in every case.
-std::string FileMD5Hex(const std::string& fileName);
+std::string FileMD5Hex(const FilePath& fileName);
 
 }  // namespace qor

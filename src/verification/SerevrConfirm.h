@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "driver/product_settings.h"
+#include "params/product_settings.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "verification/window_resources.h"

@@ -2,7 +2,7 @@
 
 #include "base/file_system.h"
 #include "base/text.h"
-#include "driver/product_settings.h"
+#include "params/product_settings.h"
 #include "verification/QORMD5Unit.h"
 
 namespace qor {
@@ -16,7 +16,7 @@ void TShareCode::InitKey() {
 
 void TShareCode::LoadFingerprint() { LoadFingerprintFrom(ExecutablePath()); }
 
-void TShareCode::LoadFingerprintFrom(const std::string& fileName) {
+void TShareCode::LoadFingerprintFrom(const FilePath& fileName) {
   Fingerprint = TrimBytes(AsciiLowerCase(FileMD5Hex(fileName)));
 }
 

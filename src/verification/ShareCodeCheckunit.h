@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/file_path.h"
 #include "verification/fenrpt.h"
 
 namespace qor {
@@ -23,7 +24,7 @@ class TShareCode {
   void LoadFingerprint();
   // Sets Fingerprint to FileMD5Hex(fileName), lower-cased and trimmed. On an error (passed on
   // unchanged) Fingerprint is left as it was.
-  void LoadFingerprintFrom(const std::string& fileName);
+  void LoadFingerprintFrom(const FilePath& fileName);
 
   // Unescapes text (UnescapeAnswer), deciphers it with Key, stores the result in Answer and
   // returns a copy. Never raises: any text decodes to one of the same length.

@@ -1,7 +1,8 @@
 // setup.exe driven from outside, as a user would: copied into a fresh folder whose name holds a
-// space and Chinese characters, started with arguments, its windows found by class and operated
-// with window messages, its exit awaited; then the files it wrote, its exit code and what the demo
-// installer recorded are checked. Each test saves a picture of the screen it checked.
+// space and Chinese characters (or characters the ANSI code page lacks), started with arguments,
+// its windows found by class and operated with window messages, its exit awaited; then the files it
+// wrote, its exit code and what the demo installer recorded are checked. Each test saves a picture
+// of the screen it checked.
 #include <windows.h>
 // Progress bar messages.
 #include <commctrl.h>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -18,10 +20,12 @@
 #include <thread>
 #include <vector>
 
+#include "base/wide_path.h"
 #include "e2e_main.h"
 #include "extraction/command_line.h"
 #include "screenshot.h"
 #include "ui/handles.h"
+#include "verification/QORMD5Unit.h"
 #include "window_test_helpers.h"
 
 namespace qor::e2e {
@@ -30,17 +34,21 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
+// The fixture's paths are UTF-8, so a folder may hold characters the ANSI code page lacks; they
+// reach Windows as UTF-16.
+std::wstring Wide(const std::string& utf8) { return WideFromUtf8(utf8).data(); }
+
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::path(Wide(path)), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  std::ofstream(std::filesystem::path(Wide(path)), std::ios::binary | std::ios::trunc) << bytes;
 }
 
 bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Polls until ready() holds or the limit passes.
@@ -121,15 +129,19 @@ struct Sleeper {
 
 class SetupRun : public ::testing::Test {
  protected:
+  // The last part of the fresh folder's name.
+  virtual std::wstring FolderName() const { return L"安装测试"; }
+
   void SetUp() override {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
     // Wine reuses process ids from run to run, so a count and the clock make the name unique.
     static int counter = 0;
     for (int attempt = 0;; ++attempt) {
-      folder_ = std::string(temp) + "qor e2e 安装测试 " + std::to_string(GetTickCount()) + "-" +
-                std::to_string(++counter) + "\\";
-      if (CreateDirectoryA(folder_.c_str(), nullptr)) break;
+      const std::wstring folder = temp + (L"qor e2e " + std::to_wstring(GetTickCount()) + L"-" +
+                                          std::to_wstring(++counter) + L" " + FolderName());
+      folder_ = Utf8FromWide(folder) + "\\";
+      if (CreateDirectoryW(folder.c_str(), nullptr)) break;
       ASSERT_LT(attempt, 100) << folder_;
     }
     test_name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -152,36 +164,35 @@ class SetupRun : public ::testing::Test {
 
   // Removes folder and everything in it; false while something in it cannot be removed yet.
   static bool RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(folder + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
       do {
-        const std::string name = found.cFileName;
+        const std::string name = Utf8FromWide(found.cFileName);
         if (name == "." || name == "..") continue;
         const std::string path = folder + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
           RemoveTree(path + "\\");
         } else {
-          DeleteFileA(path.c_str());
+          DeleteFileW(Wide(path).c_str());
         }
-      } while (FindNextFileA(search, &found));
+      } while (FindNextFileW(search, &found));
       FindClose(search);
     }
-    return RemoveDirectoryA(folder.c_str()) ||
-           GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    return RemoveDirectoryW(Wide(folder).c_str()) || !Exists(folder);
   }
 
   // Copies setupProgram into the folder and starts it with the given argument text.
   void Start(const std::string& arguments, const std::string& setupProgram = SetupPath()) {
-    const std::string target = folder_ + "setup.exe";
-    ASSERT_TRUE(CopyFileA(setupProgram.c_str(), target.c_str(), FALSE)) << setupProgram;
-    std::string command = "\"" + target + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA startup{};
+    const std::wstring target = Wide(folder_ + "setup.exe");
+    ASSERT_TRUE(CopyFileW(Wide(setupProgram).c_str(), target.c_str(), FALSE)) << setupProgram;
+    std::wstring command = L"\"" + target + L"\"" + Wide(arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     started_at_ = Clock::now();
-    ASSERT_TRUE(CreateProcessA(target.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder_.c_str(), &startup, &info));
+    ASSERT_TRUE(CreateProcessW(target.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               Wide(folder_).c_str(), &startup, &info));
     CloseHandle(info.hThread);
     process_.Reset(info.hProcess);
     process_id_ = info.dwProcessId;
@@ -225,18 +236,19 @@ class SetupRun : public ::testing::Test {
 
   Sleeper& StartSleeper(const std::string& folder, const std::string& name) {
     std::string dir = folder_ + folder;
-    CreateDirectoryA(dir.c_str(), nullptr);
+    CreateDirectoryW(Wide(dir).c_str(), nullptr);
     Sleeper sleeper;
     sleeper.path = dir + "\\" + name;
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    EXPECT_TRUE(CopyFileA(self, sleeper.path.c_str(), FALSE));
-    std::string command = "\"" + sleeper.path + "\" " + kSleepArgument;
-    STARTUPINFOA startup{};
+    const std::wstring path = Wide(sleeper.path);
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    EXPECT_TRUE(CopyFileW(self, path.c_str(), FALSE));
+    std::wstring command = L"\"" + path + L"\" " + Wide(kSleepArgument);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    EXPECT_TRUE(CreateProcessA(sleeper.path.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &info));
+    EXPECT_TRUE(CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
     CloseHandle(info.hThread);
     sleeper.process.Reset(info.hProcess);
     sleepers_.push_back(std::move(sleeper));
@@ -299,7 +311,7 @@ TEST_P(InstallTest, WritesThePackageUnpacksTheInstallerAndStartsItWithTheFirstAr
       << "instPG.exe differs from the demo installer";
   // The installer ran from the program's folder.
   std::string line = ReadFile(folder_ + "instPG-command-line.txt");
-  EXPECT_EQ(CommandLineArgument(line, 0), folder_ + "instPG.exe");
+  EXPECT_EQ(CommandLineArgument(line, 0), FilePath::FromNative(folder_ + "instPG.exe").Text());
   EXPECT_EQ(RecordedParameters(), c.parameters);
   std::printf(
       "[ timing   ] start to first window %lld ms, install click to extraction window "
@@ -313,6 +325,52 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgumentCase{"QuotedWithSpace", "\"two words\" ignored", "two words"},
                       ArgumentCase{"EmptyQuotesSkipped", "\"\" /S", "/S"}),
     [](const ::testing::TestParamInfo<ArgumentCase>& info) { return info.param.name; });
+
+// ---- Folders whose names the ANSI code page cannot spell, or spells with bytes that GBK would
+// read as lead bytes. Each case runs under its code page (the cp1252 cases by their own ctest
+// entry) and is skipped under any other.
+
+struct FolderCase {
+  const char* name;
+  const wchar_t* folder;  // the last part of the folder's name
+  UINT codePage;
+};
+
+class ForeignFolderTest : public SetupRun, public ::testing::WithParamInterface<FolderCase> {
+ protected:
+  std::wstring FolderName() const override { return GetParam().folder; }
+};
+
+TEST_P(ForeignFolderTest, FingerprintsExtractsAndStartsTheInstallerInsideTheFolder) {
+  if (GetACP() != GetParam().codePage) {
+    GTEST_SKIP() << "needs code page " << GetParam().codePage << ", runs under " << GetACP();
+  }
+  Start("/S");
+  HWND verify = WaitForWindow("TFrmNetVerify");
+  ASSERT_NE(verify, nullptr) << "no verification window";
+  // The fingerprint is the MD5 of the copied program's own bytes.
+  const std::wstring fingerprint = Wide("md5 : " + FileMD5Hex(SetupPath()));
+  bool shown = false;
+  for (HWND label : Children(verify, "TLabel")) shown = shown || TextOf(label) == fingerprint;
+  EXPECT_TRUE(shown) << "the fingerprint label does not show the program's MD5";
+  ASSERT_NE(ApproveWithoutVerification(), nullptr);
+  Screenshot();
+  EXPECT_EQ(WaitForExit(), 0u);
+  ASSERT_TRUE(WaitFor([&] { return Exists(folder_ + "instPG-command-line.txt"); }))
+      << "the installer did not run from the program's folder";
+  EXPECT_TRUE(ReadFile(folder_ + "install.dat") == ReadFile(PackagePath()))
+      << "install.dat is not the embedded package, inside the folder";
+  EXPECT_TRUE(ReadFile(folder_ + "instPG.exe") == ReadFile(InstallerPath()));
+  EXPECT_EQ(RecordedParameters(), "/S");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, ForeignFolderTest,
+    ::testing::Values(FolderCase{"ChineseUnderCp1252", L"下载 测试", 1252},
+                      // é is E9, a GBK lead byte: read as GBK it would swallow the backslash.
+                      FolderCase{"CafeUnderCp1252", L"Café", 1252},
+                      FolderCase{"HangulUnderCp936", L"한 설치", 936}),
+    [](const ::testing::TestParamInfo<FolderCase>& info) { return info.param.name; });
 
 // ---- Stale installers are ended before the windows show.
 

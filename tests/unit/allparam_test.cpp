@@ -1,4 +1,4 @@
-#include "driver/allparam.h"
+#include "params/allparam.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/product_settings.h"
+#include "params/product_settings.h"
 
 namespace qor {
 namespace {

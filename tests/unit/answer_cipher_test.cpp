@@ -6,7 +6,7 @@
 
 #include "base/file_system.h"
 #include "base/stream.h"
-#include "driver/product_settings.h"
+#include "params/product_settings.h"
 #include "verification/QORMD5Unit.h"
 #include "verification/ShareCodeCheckunit.h"
 #include "verification/answer_publishing.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/product_settings.h"
+#include "params/product_settings.h"
 #include "verification/fenrpt.h"
 
 namespace qor {

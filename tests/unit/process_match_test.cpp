@@ -1,4 +1,4 @@
-#include "driver/process_match.h"
+#include "process/process_match.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +50,11 @@ TEST(ProcessMatchTest, NamesMatchByFileNamePartOrWholeNameWithAsciiFolding) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ImageNameMatches(c.executable, c.given), c.matches);
   }
+  // The file-name part splits by the system code page's rule: under 1252 the é of Café (E9) is a
+  // letter, under GBK it leads a character that takes the backslash.
+  const std::string in_cafe = "C:\\Caf\xE9\\instPG.exe";
+  EXPECT_TRUE(ImageNameMatches(in_cafe, "instPG.exe", IsNoLeadByte));
+  EXPECT_FALSE(ImageNameMatches(in_cafe, "instPG.exe", IsGbkLeadByte));
 }
 
 TEST(ProcessMatchTest, ExecutableNameEndsAtFirstZeroByte) {

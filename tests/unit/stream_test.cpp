@@ -122,6 +122,21 @@ TEST(FileSystemTest, ForceDirectoriesCreatesParents) {
   EXPECT_TRUE(DirectoryExists(deep));
   EXPECT_FALSE(FileExists(deep));
   ForceDirectories(deep);  // already there: no error
+  // Names ending in a GBK character whose trail byte is a backslash (乗 81 5C, 俓 82 5C): the
+  // backslash is part of the name, not a trailing separator to strip.
+  for (const std::string name : {"a\x81\x5C", "\x82\x5C"}) {
+    SCOPED_TRACE(name);
+    ForceDirectories(dir.File(name));
+    EXPECT_TRUE(DirectoryExists(dir.File(name)));
+    EXPECT_FALSE(DirectoryExists(dir.File(name.substr(0, name.size() - 1))));
+  }
+}
+
+TEST(FileSystemTest, FilePathDirectoryEndsAtTheLastSeparator) {
+  // Under GBK (the tests' code page) the 5C trail byte of 乗 is no separator.
+  const std::string folder = "d" + std::string(1, PathSeparator());
+  EXPECT_EQ(FilePath(folder + "\x81\x5C.exe").Directory().Text(), folder);
+  EXPECT_EQ(FilePath("setup.exe").Directory().Text(), "");
 }
 
 // One file reached by several paths has one identity; another file, even a copy, has its own.

@@ -55,6 +55,30 @@ TEST(TextTest, LastDelimiterSkipsTrailBytesOfDoubleByteCharacters) {
   EXPECT_EQ(ExtractFilePathThroughBackslash("setup.exe"), "");
 }
 
+TEST(TextTest, PathSplitFollowsTheCodePagesDoubleByteRule) {
+  struct Case {
+    const char* name;
+    LeadByteRule rule;
+    std::string path, directory, file_name;
+  } cases[] = {
+      // Café under 1252: E9 is the letter é, the backslash after it separates.
+      {"1252: letter before a backslash", IsNoLeadByte, "C:\\Caf\xE9\\setup.exe", "C:\\Caf\xE9\\",
+       "setup.exe"},
+      {"GBK: the same bytes are one character", IsGbkLeadByte, "C:\\Caf\xE9\\setup.exe", "C:\\",
+       "Caf\xE9\\setup.exe"},
+      // 乗 is 81 5C in GBK; 81 is a control byte of 1252.
+      {"GBK: 5C trail byte", IsGbkLeadByte, "C:\\d\\\x81\x5C.exe", "C:\\d\\", "\x81\x5C.exe"},
+      {"1252: 81 leads nothing", IsNoLeadByte, "C:\\d\\\x81\x5C.exe", "C:\\d\\\x81\\", ".exe"},
+      {"GBK: lead byte at the end", IsGbkLeadByte, "C:\\d\\\x81", "C:\\d\\", "\x81"},
+      {"1252: colon after a high byte", IsNoLeadByte, "\xE9:a.exe", "", "a.exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ExtractFilePathThroughBackslash(c.path, c.rule), c.directory);
+    EXPECT_EQ(ExtractFileName(c.path, c.rule), c.file_name);
+  }
+}
+
 TEST(TextTest, FormatTextFillsPercentSInOrder) {
   EXPECT_EQ(FormatText("x%sy%sz", {"1", "2"}), "x1y2z");
   EXPECT_EQ(FormatText("%s%%s", {"a"}), "a%%s");

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/process_termination.h"
+#include "process/process_termination.h"
 #include "setup_windows_test_main.h"
 #include "ui/handles.h"
 

@@ -17,7 +17,7 @@
 
 #include "balloon/Balloon.h"
 #include "balloon/balloon_geometry.h"
-#include "driver/allparam.h"
+#include "params/allparam.h"
 #include "screenshot.h"
 #include "support/http_test_server.h"
 #include "ui/application.h"

@@ -6,8 +6,8 @@
 #include "base/file_system.h"
 #include "base/stream.h"
 #include "cli.h"
-#include "driver/allparam.h"
-#include "driver/product_settings.h"
+#include "params/allparam.h"
+#include "params/product_settings.h"
 #include "verification/QORMD5Unit.h"
 #include "verification/answer_publishing.h"
 

@@ -7,8 +7,8 @@
 
 #include "base/socket.h"
 #include "cli.h"
-#include "driver/allparam.h"
-#include "driver/product_settings.h"
+#include "params/allparam.h"
+#include "params/product_settings.h"
 #include "verification/QORMD5Unit.h"
 #include "verification/ShareCodeCheckunit.h"
 #include "verification/answer_publishing.h"

@@ -1,10 +1,10 @@
-#include "driver/process_termination.h"
+#include "process/process_termination.h"
 
 #include <windows.h>
 // tlhelp32.h needs the types of windows.h.
 #include <tlhelp32.h>
 
-#include "driver/process_match.h"
+#include "process/process_match.h"
 #include "ui/handles.h"
 
 namespace qor {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace qor {
 
 // The executable name of a process entry: the bytes of the fixed field up to its first zero byte
@@ -15,9 +17,11 @@ namespace qor {
 std::string ExecutableNameFromField(const char* field, std::size_t fieldSize);
 
 // True when the process whose executable name (bare file name or full path, ANSI code page) is
-// executable is named like name: the file-name part (after the last backslash or colon, GBK-aware)
-// or the whole executable name equals name, with only ASCII letters folded.
-bool ImageNameMatches(std::string_view executable, std::string_view name);
+// executable is named like name: the file-name part (after the last backslash or colon, with the
+// double-byte characters of rule) or the whole executable name equals name, with only ASCII
+// letters folded. The names are the system's, so the system's code page decides by default.
+bool ImageNameMatches(std::string_view executable, std::string_view name,
+                      LeadByteRule rule = IsSystemLeadByte);
 
 struct ProcessEntry {
   std::uint32_t id = 0;

@@ -1,4 +1,4 @@
-#include "driver/process_match.h"
+#include "process/process_match.h"
 
 #include <cstring>
 
@@ -13,9 +13,9 @@ std::string ExecutableNameFromField(const char* field, std::size_t fieldSize) {
   return std::string(field, length);
 }
 
-bool ImageNameMatches(std::string_view executable, std::string_view name) {
+bool ImageNameMatches(std::string_view executable, std::string_view name, LeadByteRule rule) {
   const std::string folded_name = AsciiUpperCase(name);
-  return AsciiUpperCase(ExtractFileName(executable)) == folded_name ||
+  return AsciiUpperCase(ExtractFileName(executable, rule)) == folded_name ||
          AsciiUpperCase(executable) == folded_name;
 }
 

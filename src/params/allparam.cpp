@@ -1,11 +1,11 @@
-#include "driver/allparam.h"
+#include "params/allparam.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <random>
 
-#include "driver/product_settings.h"
+#include "params/product_settings.h"
 
 namespace qor {
 

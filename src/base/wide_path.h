@@ -1,0 +1,21 @@
+// Windows only: paths and texts in UTF-16 for the wide Win32 functions.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/file_path.h"
+
+namespace qor {
+
+// A zero-terminated UTF-16 text. A vector rather than std::wstring: the library's wide-string
+// code would add some 35 KiB to every setup program.
+using WideChars = std::vector<wchar_t>;
+
+WideChars WidePath(const FilePath& path);
+// Invalid UTF-8 becomes U+FFFD.
+WideChars WideFromUtf8(std::string_view utf8);
+std::string Utf8FromWide(std::wstring_view wide);
+
+}  // namespace qor
