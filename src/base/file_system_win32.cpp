@@ -57,8 +57,8 @@ std::optional<FileIdentity> GetFileIdentity(const FilePath& path) {
   // No access rights asked: that opens even a file another handle holds without sharing, and
   // backup semantics let a directory open too.
   const HANDLE file =
-      CreateFileW(WidePath(path).data(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      CreateFileW(WidePath(path).data(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
   const BOOL known = GetFileInformationByHandle(file, &info);

@@ -137,8 +137,8 @@ void UnpackPackage(const FilePath& packagePath, const FilePath& targetDirectory,
   PackageReader reader(package);
   PackageEntry entry;
   while (reader.NextEntry(entry, rules)) {
-    const FilePath target_path = targetDirectory.Child(
-        windows_names_here ? WindowsNameAsPosixPath(entry.name) : entry.name);
+    const FilePath target_path =
+        targetDirectory.Child(windows_names_here ? WindowsNameAsPosixPath(entry.name) : entry.name);
     // Creating the target empties it; on POSIX nothing else stops that from emptying the package.
     if (package_identity && GetFileIdentity(target_path) == package_identity) {
       throw EEntryRefused("entry \"" + entry.name + "\" would overwrite the package being read");
