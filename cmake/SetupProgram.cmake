@@ -87,8 +87,10 @@ VELMORA DAT \"${package}\"
                               PROPERTIES COMPILE_DEFINITIONS _GLIBCXX_USE_CXX11_ABI=0)
   target_link_libraries(${name} PRIVATE qor::flags ${name}_resources qor_setup_driver
                                         ${name}_settings)
-  # No symbols or unused sections in what users download.
-  target_link_options(${name} PRIVATE -s -Wl,--gc-sections)
+  # No symbols or unused sections in what users download. The linker map beside the program is
+  # what scripts/size-report reads; writing it changes no byte of the program.
+  target_link_options(${name} PRIVATE -s -Wl,--gc-sections
+                      "LINKER:-Map=$<TARGET_FILE_DIR:${name}>/${name}.map")
   if(DEFINED arg_OUTPUT_DIRECTORY)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${arg_OUTPUT_DIRECTORY}")
   endif()
