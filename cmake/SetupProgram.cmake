@@ -83,7 +83,8 @@ VELMORA DAT \"${package}\"
                                "${PROJECT_SOURCE_DIR}/src/driver/terminate_handler.cpp"
                                "${PROJECT_SOURCE_DIR}/src/driver/exception_strings.cpp"
                                "${PROJECT_SOURCE_DIR}/src/driver/exception_strings_sso.cpp"
-                               "${PROJECT_SOURCE_DIR}/src/driver/runtime_threads.cpp")
+                               "${PROJECT_SOURCE_DIR}/src/driver/runtime_threads.cpp"
+                               "${PROJECT_SOURCE_DIR}/src/driver/zlib_crc32.cpp")
   set_source_files_properties("${PROJECT_SOURCE_DIR}/src/driver/exception_strings.cpp"
                               PROPERTIES COMPILE_DEFINITIONS _GLIBCXX_USE_CXX11_ABI=0)
   target_link_libraries(${name} PRIVATE qor::flags ${name}_resources qor_setup_driver
