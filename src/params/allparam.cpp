@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <random>
 
 #include "params/product_settings.h"
@@ -74,9 +75,10 @@ int DrawServerOrdering() {
   // Both halves of the counter go through seed_seq, so nearby counter values give unrelated
   // generator states.
   std::seed_seq seed{static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
-  std::mt19937 generator(seed);
+  // On the heap: its 5 KiB of state would exceed the frame limit (cmake/CompilerFlags.cmake).
+  auto generator = std::make_unique<std::mt19937>(seed);
   std::uniform_int_distribution<int> draw(0, kServerOrderingCount - 1);
-  return draw(generator);
+  return draw(*generator);
 }
 
 void AppendServerOrdering(std::vector<std::string>& list, int r) {
