@@ -37,7 +37,7 @@ inline constexpr Color kWindowText = Color::System(COLOR_WINDOWTEXT);
 // A font as a layout gives it. height is the character height in pixels at 96 dpi (the height of
 // the letters without internal leading), so "height 12" is 9 points.
 struct FontSpec {
-  std::string face = "MS Sans Serif";  // GBK
+  const char* face = "MS Sans Serif";  // GBK; a string that outlives every use (a literal)
   int height = 11;
   bool bold = false;
   bool underline = false;
@@ -106,7 +106,7 @@ class Window {
   struct CreateParams {
     DWORD exStyle = 0;
     const wchar_t* className = nullptr;  // from RegisterToolkitClass, or a system class name
-    std::string text;                    // GBK
+    std::string_view text;               // GBK
     DWORD style = 0;
     RECT pixels{};  // already scaled
     HWND parent = nullptr;
