@@ -8,6 +8,7 @@
 
 #include "base/socket.h"
 #include "base/socket_platform.h"
+#include "base/text.h"
 
 namespace qor {
 
@@ -31,7 +32,7 @@ BOOL CALLBACK StartWinsock(PINIT_ONCE, PVOID, PVOID*) {
 
 void EnsureWinsock() {
   if (!InitOnceExecuteOnce(&winsock_once, StartWinsock, nullptr, nullptr)) {
-    throw ESocketError("WSAStartup failed: error " + std::to_string(winsock_status));
+    throw ESocketError("WSAStartup failed: error " + DecimalText(winsock_status));
   }
 }
 
@@ -56,7 +57,7 @@ std::string SystemText(int error) {
     case WSANO_DATA:
       return "no address for the name";
     default:
-      return "Winsock error " + std::to_string(error);
+      return "Winsock error " + DecimalText(error);
   }
 }
 
@@ -111,7 +112,7 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
   hints.ai_protocol = IPPROTO_TCP;
   hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
   addrinfo* found = nullptr;
-  const std::string service = std::to_string(port);
+  const std::string service = DecimalText(port);
   const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
   if (status != 0) {
     throw ESocketError("cannot resolve host \"" + host + "\": " + SystemText(status));
@@ -260,7 +261,7 @@ TListener TListener::Listen(const std::string& address, std::uint16_t port) {
   ::setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&one), sizeof one);
   if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR ||
       ::listen(s, 16) == SOCKET_ERROR) {
-    throw ESocketError("cannot listen on " + address + ":" + std::to_string(port) + ": " +
+    throw ESocketError("cannot listen on " + address + ":" + DecimalText(port) + ": " +
                        SystemText(::WSAGetLastError()));
   }
   return listener;

@@ -48,7 +48,7 @@ std::string MakeVerificationPath(std::string_view product_code, float version) {
   const double value = version;
   const long long tenths = std::llround(std::fabs(value) * 10.0);
   std::string text = (value < 0 && tenths != 0) ? "-" : "";
-  text += std::to_string(tenths / 10);
+  text += std::to_string(static_cast<unsigned long long>(tenths / 10));  // tenths >= 0
   text += '.';
   text += static_cast<char>('0' + tenths % 10);
 

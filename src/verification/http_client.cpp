@@ -58,7 +58,7 @@ class SocketSource : public THttpByteSource {
       if (left <= 0) throw ESocketTimeout("");
       return socket_.Receive(buffer, capacity, static_cast<int>(left), keepWaiting_);
     } catch (const ESocketTimeout&) {
-      throw ESocketTimeout("no complete response within " + std::to_string(timeoutMs_) + " ms");
+      throw ESocketTimeout("no complete response within " + DecimalText(timeoutMs_) + " ms");
     }
   }
 
@@ -131,7 +131,7 @@ std::string THttpClient::BuildRequest(const THttpUrl& url) const {
   std::string request = "GET " + url.path + " HTTP/1.1\r\n";
   request += "Content-Type: text/html\r\n";
   request += "Host: " + url.host;
-  if (url.port != 80) request += ":" + std::to_string(url.port);
+  if (url.port != 80) request += ":" + DecimalText(url.port);
   request += "\r\n";
   request += "Accept: text/html, */*\r\n";
   request += "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
