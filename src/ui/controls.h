@@ -107,6 +107,7 @@ class CheckBox : public Control {
 
  protected:
   void HandleCommand(WORD code) override;
+  std::optional<COLORREF> ParentPaintedTextColor() const override { return TextColor(); }
 };
 
 // ---- PictureButton: a flat button that shows a bitmap and takes no keyboard focus.

@@ -92,8 +92,10 @@ std::optional<LRESULT> Container::HandleMessage(UINT message, WPARAM wparam, LPA
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       HDC dc = reinterpret_cast<HDC>(wparam);
-      if (auto* box = dynamic_cast<CheckBox*>(FromHandle(reinterpret_cast<HWND>(lparam)))) {
-        SetTextColor(dc, box->TextColor());
+      // Asked of the control rather than found by dynamic_cast, which would link the runtime's
+      // cast code into every setup program.
+      if (Window* child = FromHandle(reinterpret_cast<HWND>(lparam))) {
+        if (auto color = child->ParentPaintedTextColor()) SetTextColor(dc, *color);
       }
       SetBkColor(dc, background_.Resolve());
       if (!backgroundBrush_) backgroundBrush_.Reset(CreateSolidBrush(background_.Resolve()));

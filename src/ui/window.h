@@ -126,6 +126,9 @@ class Window {
   virtual std::optional<LRESULT> HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   // A WM_COMMAND notification from this (system-class) control, routed by its parent.
   virtual void HandleCommand(WORD /*code*/) {}
+  // The text colour this (system-class) control asks of its parent when the parent paints it
+  // (WM_CTLCOLORSTATIC, WM_CTLCOLORBTN); std::nullopt: the system's.
+  virtual std::optional<COLORREF> ParentPaintedTextColor() const { return std::nullopt; }
 
   // The object bound to a toolkit or system-class window, or null.
   static Window* FromHandle(HWND window);
@@ -133,7 +136,7 @@ class Window {
   UniqueWindow window_;
 
  private:
-  friend class Container;  // routes WM_COMMAND to HandleCommand
+  friend class Container;  // routes WM_COMMAND and WM_CTLCOLOR* to its children
   static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
 };
