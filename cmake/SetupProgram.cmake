@@ -80,15 +80,13 @@ VELMORA DAT \"${package}\"
   target_include_directories(${name}_resources PRIVATE "${PROJECT_SOURCE_DIR}/resources")
 
   add_executable(${name} WIN32 "${PROJECT_SOURCE_DIR}/src/driver/setup_main.cpp"
-                               "${PROJECT_SOURCE_DIR}/src/driver/terminate_handler.cpp"
-                               "${PROJECT_SOURCE_DIR}/src/driver/exception_strings.cpp"
-                               "${PROJECT_SOURCE_DIR}/src/driver/exception_strings_sso.cpp")
-  set_source_files_properties("${PROJECT_SOURCE_DIR}/src/driver/exception_strings.cpp"
-                              PROPERTIES COMPILE_DEFINITIONS _GLIBCXX_USE_CXX11_ABI=0)
+                               "${PROJECT_SOURCE_DIR}/src/driver/terminate_handler.cpp")
   target_link_libraries(${name} PRIVATE qor::flags ${name}_resources qor_setup_driver
-                                        ${name}_settings)
-  # No symbols or unused sections in what users download.
-  target_link_options(${name} PRIVATE -s -Wl,--gc-sections)
+                                        qor_setup_runtime ${name}_settings)
+  # No symbols or unused sections in what users download. The linker map beside the program is
+  # what scripts/size-report reads; writing it changes no byte of the program.
+  target_link_options(${name} PRIVATE -s -Wl,--gc-sections
+                      "LINKER:-Map=$<TARGET_FILE_DIR:${name}>/${name}.map")
   if(DEFINED arg_OUTPUT_DIRECTORY)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${arg_OUTPUT_DIRECTORY}")
   endif()

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/stream.h"
+#include "base/text.h"
 #include "base/wide_path.h"
 
 namespace qor {
@@ -14,7 +15,7 @@ std::string SystemMessage(DWORD code) {
   const DWORD n = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = n ? std::string(text, n) : "error " + std::to_string(code);
+  std::string message = n ? std::string(text, n) : "error " + DecimalText(code);
   if (text) LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
   return message;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "base/socket_platform.h"
+#include "base/text.h"
 
 namespace qor {
 
@@ -116,7 +117,7 @@ TSocket Race(const std::vector<TEndpoint>& endpoints, const std::string& target,
 TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeoutMs,
                          const TKeepWaiting& keepWaiting) {
   return Race(Interleaved(socket_platform::Resolve(host, port, false)),
-              host + ":" + std::to_string(port), timeoutMs, keepWaiting);
+              host + ":" + DecimalText(port), timeoutMs, keepWaiting);
 }
 
 TSocket TSocket::ConnectToAddresses(const std::vector<std::string>& addresses, std::uint16_t port,
@@ -128,7 +129,7 @@ TSocket TSocket::ConnectToAddresses(const std::vector<std::string>& addresses, s
     }
   }
   const std::string target = addresses.empty() ? std::string("no address") : addresses.front();
-  return Race(endpoints, target + ":" + std::to_string(port), timeoutMs, keepWaiting);
+  return Race(endpoints, target + ":" + DecimalText(port), timeoutMs, keepWaiting);
 }
 
 TSocket::TSocket(TSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }

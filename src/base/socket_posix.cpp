@@ -16,6 +16,7 @@
 
 #include "base/socket.h"
 #include "base/socket_platform.h"
+#include "base/text.h"
 
 namespace qor {
 
@@ -73,7 +74,7 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
   addrinfo* found = nullptr;
-  const std::string service = std::to_string(port);
+  const std::string service = DecimalText(port);
   const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
   if (status != 0) {
     throw ESocketError("cannot resolve host \"" + host + "\": " + ::gai_strerror(status));
@@ -206,7 +207,7 @@ TListener TListener::Listen(const std::string& address, std::uint16_t port) {
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
       ::listen(fd, 16) != 0) {
-    throw ESocketError("cannot listen on " + address + ":" + std::to_string(port) + ": " +
+    throw ESocketError("cannot listen on " + address + ":" + DecimalText(port) + ": " +
                        SystemText(errno));
   }
   return listener;

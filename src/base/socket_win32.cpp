@@ -8,6 +8,7 @@
 
 #include "base/socket.h"
 #include "base/socket_platform.h"
+#include "base/text.h"
 
 namespace qor {
 
@@ -17,15 +18,22 @@ using socket_platform::WaitInSlices;
 
 namespace {
 
-// Winsock is started once for the process and left running until it ends.
+// Winsock is started once for the process and left running until it ends; a failed start is tried
+// again on the next use. (A one-time initialization of Windows rather than a static local: that
+// would link the runtime's initialization guard into every setup program for this one use.)
+INIT_ONCE winsock_once = INIT_ONCE_STATIC_INIT;
+int winsock_status = 0;  // of the last start
+
+BOOL CALLBACK StartWinsock(PINIT_ONCE, PVOID, PVOID*) {
+  WSADATA data;
+  winsock_status = ::WSAStartup(MAKEWORD(2, 2), &data);
+  return winsock_status == 0;
+}
+
 void EnsureWinsock() {
-  static const bool started = [] {
-    WSADATA data;
-    const int status = ::WSAStartup(MAKEWORD(2, 2), &data);
-    if (status != 0) throw ESocketError("WSAStartup failed: error " + std::to_string(status));
-    return true;
-  }();
-  (void)started;
+  if (!InitOnceExecuteOnce(&winsock_once, StartWinsock, nullptr, nullptr)) {
+    throw ESocketError("WSAStartup failed: error " + DecimalText(winsock_status));
+  }
 }
 
 std::string SystemText(int error) {
@@ -49,7 +57,7 @@ std::string SystemText(int error) {
     case WSANO_DATA:
       return "no address for the name";
     default:
-      return "Winsock error " + std::to_string(error);
+      return "Winsock error " + DecimalText(error);
   }
 }
 
@@ -104,7 +112,7 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
   hints.ai_protocol = IPPROTO_TCP;
   hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
   addrinfo* found = nullptr;
-  const std::string service = std::to_string(port);
+  const std::string service = DecimalText(port);
   const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
   if (status != 0) {
     throw ESocketError("cannot resolve host \"" + host + "\": " + SystemText(status));
@@ -253,7 +261,7 @@ TListener TListener::Listen(const std::string& address, std::uint16_t port) {
   ::setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&one), sizeof one);
   if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR ||
       ::listen(s, 16) == SOCKET_ERROR) {
-    throw ESocketError("cannot listen on " + address + ":" + std::to_string(port) + ": " +
+    throw ESocketError("cannot listen on " + address + ":" + DecimalText(port) + ": " +
                        SystemText(::WSAGetLastError()));
   }
   return listener;

@@ -31,6 +31,8 @@ std::string TrimBytes(std::string_view text) {
   return std::string(text.substr(first, last - first));
 }
 
+std::string DecimalText(std::uint64_t value) { return std::to_string(value); }
+
 std::string ReplaceAll(std::string_view text, std::string_view pattern,
                        std::string_view replacement) {
   if (pattern.empty()) return std::string(text);

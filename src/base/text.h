@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -19,6 +20,10 @@ std::string AsciiUpperCase(std::string_view text);
 
 // Returns the text without its leading and trailing bytes of value 0 to 32.
 std::string TrimBytes(std::string_view text);
+
+// The decimal digits of value: how every count, size, port and error code (none negative) enters a
+// message. One formatter for all of them, where std::to_string makes a copy per integer type.
+std::string DecimalText(std::uint64_t value);
 
 // Replaces every occurrence of pattern, scanning left to right and matching case exactly. Text
 // that was just inserted is never rescanned, so a replacement that recreates the pattern does not

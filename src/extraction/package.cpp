@@ -77,10 +77,10 @@ PackageReader::PackageReader(TStream& package) : package_(package) {
 bool PackageReader::NextEntry(PackageEntry& entry, EntryNameRules rules) {
   if (index_ >= count_) return false;
   ++index_;
-  const std::string which = "entry " + std::to_string(index_);
+  const std::string which = "entry " + DecimalText(index_);
   const std::int32_t length = ReadInt32(package_, "the name length of " + which);
   if (length < 0 || length > kMaxEntryNameLength) {
-    throw EPackageError(which + " has a name length of " + std::to_string(length));
+    throw EPackageError(which + " has a name length of " + DecimalText(length));
   }
   entry.name.assign(static_cast<std::size_t>(length), '\0');
   std::size_t got = 0;
@@ -91,7 +91,7 @@ bool PackageReader::NextEntry(PackageEntry& entry, EntryNameRules rules) {
   }
   entry.size = ReadInt32(package_, "the unpacked size of " + which);
   if (entry.size < 0) {
-    throw EPackageError(which + " has an unpacked size of " + std::to_string(entry.size));
+    throw EPackageError(which + " has an unpacked size of " + DecimalText(entry.size));
   }
   if (!IsSafeEntryName(entry.name, rules)) {
     throw EEntryRefused(which + " has a name that would be written outside the directory: \"" +
@@ -107,7 +107,7 @@ EntryResult PackageReader::SkipEntry() { return Inflate(nullptr); }
 
 EntryResult PackageReader::Inflate(TStream* target) {
   TDecompressionStream reader(package_);
-  const std::string which = "entry " + std::to_string(index_);
+  const std::string which = "entry " + DecimalText(index_);
   try {
     // CopyFrom takes a count of 0 for "the whole source", so an empty entry copies nothing.
     if (target && size_ > 0) target->CopyFrom(reader, size_);
@@ -119,8 +119,8 @@ EntryResult PackageReader::Inflate(TStream* target) {
   } catch (const EReadError&) {
     if (!reader.AtStreamEnd())
       throw EPackageError("the package ends inside the stream of " + which);
-    throw EPackageError("the stream of " + which + " holds " + std::to_string(reader.Produced()) +
-                        " bytes, fewer than the " + std::to_string(size_) + " declared");
+    throw EPackageError("the stream of " + which + " holds " + DecimalText(reader.Produced()) +
+                        " bytes, fewer than the " + DecimalText(size_) + " declared");
   }
   return EntryResult{reader.Produced(), reader.Consumed()};
 }

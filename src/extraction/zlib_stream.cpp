@@ -60,22 +60,22 @@ std::int64_t TDecompressionStream::Seek(std::int64_t offset, SeekOrigin origin) 
     throw EDecompressionError("Invalid stream operation");
   }
   std::int64_t skip = forward_from_here ? offset : offset - produced_;
-  unsigned char scratch[kSkipBlockSize];
+  std::vector<unsigned char> scratch(kSkipBlockSize);  // frames stay under a page (CompilerFlags)
   while (skip > 0) {
     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(skip, kSkipBlockSize));
-    ReadExactly(scratch, n);
+    ReadExactly(scratch.data(), n);
     skip -= static_cast<std::int64_t>(n);
   }
   return produced_;
 }
 
 std::int64_t TDecompressionStream::FinishStream() {
-  unsigned char scratch[16384];
+  std::vector<unsigned char> scratch(16384);
   std::int64_t discarded = 0;
   while (!at_end_) {
-    const std::size_t n = Inflate(scratch, sizeof scratch);
+    const std::size_t n = Inflate(scratch.data(), scratch.size());
     discarded += static_cast<std::int64_t>(n);
-    if (!at_end_ && n < sizeof scratch) throw EReadError();  // the source ended first
+    if (!at_end_ && n < scratch.size()) throw EReadError();  // the source ended first
   }
   return discarded;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <random>
 
 #include "params/product_settings.h"
@@ -47,7 +48,7 @@ std::string MakeVerificationPath(std::string_view product_code, float version) {
   const double value = version;
   const long long tenths = std::llround(std::fabs(value) * 10.0);
   std::string text = (value < 0 && tenths != 0) ? "-" : "";
-  text += std::to_string(tenths / 10);
+  text += std::to_string(static_cast<unsigned long long>(tenths / 10));  // tenths >= 0
   text += '.';
   text += static_cast<char>('0' + tenths % 10);
 
@@ -74,9 +75,10 @@ int DrawServerOrdering() {
   // Both halves of the counter go through seed_seq, so nearby counter values give unrelated
   // generator states.
   std::seed_seq seed{static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
-  std::mt19937 generator(seed);
+  // On the heap: its 5 KiB of state would exceed the frame limit (cmake/CompilerFlags.cmake).
+  auto generator = std::make_unique<std::mt19937>(seed);
   std::uniform_int_distribution<int> draw(0, kServerOrderingCount - 1);
-  return draw(generator);
+  return draw(*generator);
 }
 
 void AppendServerOrdering(std::vector<std::string>& list, int r) {

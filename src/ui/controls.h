@@ -47,7 +47,7 @@ struct LabelArgs {
   int top = 0;
   int width = 0;
   int height = 0;
-  std::string text;
+  std::string_view text;
   bool autoSize = true;
   bool wordWrap = false;
   std::optional<FontSpec> font;  // empty: the parent's font
@@ -88,7 +88,7 @@ struct CheckBoxArgs {
   int top = 0;
   int width = 0;
   int height = 0;
-  std::string text;
+  std::string_view text;
   bool checked = false;
   std::optional<FontSpec> font;
   bool visible = true;
@@ -107,6 +107,7 @@ class CheckBox : public Control {
 
  protected:
   void HandleCommand(WORD code) override;
+  std::optional<COLORREF> ParentPaintedTextColor() const override { return TextColor(); }
 };
 
 // ---- PictureButton: a flat button that shows a bitmap and takes no keyboard focus.
@@ -116,7 +117,7 @@ struct PictureButtonArgs {
   int width = 0;
   int height = 0;
   const char* bitmapResource = nullptr;  // name of an RT_BITMAP resource of the program
-  std::string hint;                      // tooltip text (GBK); empty: none
+  std::string_view hint;                 // tooltip text (GBK); empty: none
   bool visible = true;
   std::function<void()> onClick;
 };

@@ -74,7 +74,7 @@ enum class ModalResult { kNone = 0, kOk = 1, kCancel = 2 };
 
 struct FormArgs {
   const char* className = "TForm";  // the window class name ("TFrmUnzipSoft"); ASCII
-  std::string caption;              // GBK
+  std::string_view caption;         // GBK
   int left = 0;                     // screen position where the layout placed it
   int top = 0;
   int width = 0;  // outer size as designed (frame included)

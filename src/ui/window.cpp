@@ -1,7 +1,9 @@
 #include "ui/window.h"
 
-#include <map>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/application.h"
 #include "ui/wide_text.h"
@@ -93,9 +95,11 @@ void Window::Create(const CreateParams& params) {
 }
 
 const wchar_t* Window::RegisterToolkitClass(const char* name, UINT classStyle) {
-  static std::map<std::string, ATOM> registered;
-  auto found = registered.find(name);
-  if (found != registered.end()) return MAKEINTRESOURCEW(found->second);
+  // A handful of classes: a list searched in turn (a map would link the runtime's tree code).
+  static std::vector<std::pair<std::string, ATOM>> registered;
+  for (const auto& [registered_name, atom] : registered) {
+    if (registered_name == name) return MAKEINTRESOURCEW(atom);
+  }
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.style = classStyle;
@@ -107,7 +111,7 @@ const wchar_t* Window::RegisterToolkitClass(const char* name, UINT classStyle) {
   wc.lpszClassName = wide_name.c_str();
   ATOM atom = RegisterClassExW(&wc);
   if (!atom) throw std::runtime_error("RegisterClassEx failed");
-  registered.emplace(name, atom);
+  registered.emplace_back(name, atom);
   return MAKEINTRESOURCEW(atom);
 }
 

@@ -37,7 +37,7 @@ inline constexpr Color kWindowText = Color::System(COLOR_WINDOWTEXT);
 // A font as a layout gives it. height is the character height in pixels at 96 dpi (the height of
 // the letters without internal leading), so "height 12" is 9 points.
 struct FontSpec {
-  std::string face = "MS Sans Serif";  // GBK
+  const char* face = "MS Sans Serif";  // GBK; a string that outlives every use (a literal)
   int height = 11;
   bool bold = false;
   bool underline = false;
@@ -106,7 +106,7 @@ class Window {
   struct CreateParams {
     DWORD exStyle = 0;
     const wchar_t* className = nullptr;  // from RegisterToolkitClass, or a system class name
-    std::string text;                    // GBK
+    std::string_view text;               // GBK
     DWORD style = 0;
     RECT pixels{};  // already scaled
     HWND parent = nullptr;
@@ -126,6 +126,9 @@ class Window {
   virtual std::optional<LRESULT> HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   // A WM_COMMAND notification from this (system-class) control, routed by its parent.
   virtual void HandleCommand(WORD /*code*/) {}
+  // The text colour this (system-class) control asks of its parent when the parent paints it
+  // (WM_CTLCOLORSTATIC, WM_CTLCOLORBTN); std::nullopt: the system's.
+  virtual std::optional<COLORREF> ParentPaintedTextColor() const { return std::nullopt; }
 
   // The object bound to a toolkit or system-class window, or null.
   static Window* FromHandle(HWND window);
@@ -133,7 +136,7 @@ class Window {
   UniqueWindow window_;
 
  private:
-  friend class Container;  // routes WM_COMMAND to HandleCommand
+  friend class Container;  // routes WM_COMMAND and WM_CTLCOLOR* to its children
   static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
 };

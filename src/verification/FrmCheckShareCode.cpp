@@ -53,7 +53,7 @@ TShareCode& Checker() {
 // the C runtime's formatter (with its floating-point conversion) would add some 25 KiB to
 // setup.exe.
 void AppendPadded(std::string& text, unsigned value, std::size_t width) {
-  const std::string digits = std::to_string(value);
+  const std::string digits = DecimalText(value);
   if (digits.size() < width) text.append(width - digits.size(), '0');
   text += digits;
 }

@@ -58,7 +58,7 @@ class SocketSource : public THttpByteSource {
       if (left <= 0) throw ESocketTimeout("");
       return socket_.Receive(buffer, capacity, static_cast<int>(left), keepWaiting_);
     } catch (const ESocketTimeout&) {
-      throw ESocketTimeout("no complete response within " + std::to_string(timeoutMs_) + " ms");
+      throw ESocketTimeout("no complete response within " + DecimalText(timeoutMs_) + " ms");
     }
   }
 
@@ -71,6 +71,15 @@ class SocketSource : public THttpByteSource {
 
 bool ContainsToken(const std::string* value, const char* token) {
   return value != nullptr && AsciiLowerCase(*value).find(token) != std::string::npos;
+}
+
+// The cookie jar of a host in a list of (host, jar) pairs, or null.
+template <typename Jars>
+auto FindJar(Jars& jars, const std::string& host) -> decltype(&jars.front().second) {
+  for (auto& entry : jars) {
+    if (entry.first == host) return &entry.second;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -122,16 +131,16 @@ std::string THttpClient::BuildRequest(const THttpUrl& url) const {
   std::string request = "GET " + url.path + " HTTP/1.1\r\n";
   request += "Content-Type: text/html\r\n";
   request += "Host: " + url.host;
-  if (url.port != 80) request += ":" + std::to_string(url.port);
+  if (url.port != 80) request += ":" + DecimalText(url.port);
   request += "\r\n";
   request += "Accept: text/html, */*\r\n";
   request += "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
-  const auto stored = cookies_.find(AsciiLowerCase(url.host));
-  if (stored != cookies_.end() && !stored->second.empty()) {
+  const CookieJar* stored = FindJar(cookies_, AsciiLowerCase(url.host));
+  if (stored && !stored->empty()) {
     request += "Cookie: ";
-    for (std::size_t i = 0; i < stored->second.size(); ++i) {
+    for (std::size_t i = 0; i < stored->size(); ++i) {
       if (i > 0) request += "; ";
-      request += stored->second[i].first + "=" + stored->second[i].second;
+      request += (*stored)[i].first + "=" + (*stored)[i].second;
     }
     request += "\r\n";
   }
@@ -168,7 +177,9 @@ void THttpClient::StoreCookies(const std::string& host, const THttpResponseHead&
           TrimBytes(attributes.substr(maxAge + 8, attributes.find(';', maxAge) - maxAge - 8));
       expired = !age.empty() && (age[0] == '-' || age.find_first_not_of('0') == std::string::npos);
     }
-    auto& jar = cookies_[AsciiLowerCase(host)];
+    const std::string key = AsciiLowerCase(host);
+    CookieJar* found = FindJar(cookies_, key);
+    CookieJar& jar = found ? *found : cookies_.emplace_back(key, CookieJar{}).second;
     bool replaced = false;
     for (auto it = jar.begin(); it != jar.end(); ++it) {
       if (it->first != name) continue;

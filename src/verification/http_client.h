@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,13 +63,16 @@ class THttpClient {
   std::string Exchange(const THttpUrl& url, bool& staleConnection);
   void StoreCookies(const std::string& host, const THttpResponseHead& head);
 
+  using CookieJar = std::vector<std::pair<std::string, std::string>>;  // name and value
+
   THttpLimits limits_;
   TSocket connection_;
   std::string connectedHost_;
   std::uint16_t connectedPort_ = 0;
   int lastStatusCode_ = 0;
-  // Host name (lower-case) -> cookies as name and value, in the order first set.
-  std::map<std::string, std::vector<std::pair<std::string, std::string>>> cookies_;
+  // Host name (lower-case) and its cookies in the order first set. A client talks to a few hosts,
+  // so a list searched in turn; a map would link the runtime's tree code into setup.exe.
+  std::vector<std::pair<std::string, CookieJar>> cookies_;
 };
 
 }  // namespace qor

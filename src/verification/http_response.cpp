@@ -214,8 +214,8 @@ TBodyFraming THttpResponseReader::Framing(const THttpResponseHead& head,
   }
   if (!seen) return TBodyFraming::kUntilClose;
   if (contentLength > limits_.maxBodyBytes) {
-    throw EHttpError("body of " + std::to_string(contentLength) + " bytes is over the cap of " +
-                         std::to_string(limits_.maxBodyBytes),
+    throw EHttpError("body of " + DecimalText(contentLength) + " bytes is over the cap of " +
+                         DecimalText(limits_.maxBodyBytes),
                      code);
   }
   return contentLength == 0 ? TBodyFraming::kNone : TBodyFraming::kLength;
@@ -227,8 +227,8 @@ void THttpResponseReader::ReadExactly(std::string& body, std::uint64_t count,
   std::uint64_t done = 0;
   while (done < count) {
     if (begin_ == buffer_.size() && !Fill()) {
-      throw EHttpError("connection closed after " + std::to_string(done) + " of " +
-                       std::to_string(count) + " body bytes");
+      throw EHttpError("connection closed after " + DecimalText(done) + " of " +
+                       DecimalText(count) + " body bytes");
     }
     const std::size_t piece =
         static_cast<std::size_t>(std::min<std::uint64_t>(count - done, buffer_.size() - begin_));
@@ -272,7 +272,7 @@ void THttpResponseReader::ReadUntilClose(std::string& body, const THttpWorkEvent
   for (;;) {
     const std::size_t available = buffer_.size() - begin_;
     if (available > limits_.maxBodyBytes - body.size()) {
-      throw EHttpError("body over the cap of " + std::to_string(limits_.maxBodyBytes) + " bytes");
+      throw EHttpError("body over the cap of " + DecimalText(limits_.maxBodyBytes) + " bytes");
     }
     if (available > 0) {
       body.append(buffer_, begin_, available);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace qor::testing {
 
@@ -294,11 +295,11 @@ bool THttpTestServer::ReadRequest(TSocket& socket, std::string& pending) {
       return true;
     }
     if (stopping_ || pending.size() > kMaxRequestBytes) return false;
-    char buffer[4096];
+    std::vector<char> buffer(4096);
     try {
-      const std::size_t n = socket.Receive(buffer, sizeof buffer, kPollMs);
+      const std::size_t n = socket.Receive(buffer.data(), buffer.size(), kPollMs);
       if (n == 0) return false;
-      pending.append(buffer, n);
+      pending.append(buffer.data(), n);
     } catch (const ESocketTimeout&) {
       // Poll again, so that Stop is noticed.
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/package_builder.h"
 
@@ -27,8 +28,8 @@ class TricklingStream : public TMemoryStream {
 
 std::string ReadAll(TStream& stream) {
   std::string out;
-  char block[10000];
-  while (std::size_t n = stream.Read(block, sizeof block)) out.append(block, n);
+  std::vector<char> block(10000);
+  while (std::size_t n = stream.Read(block.data(), block.size())) out.append(block.data(), n);
   return out;
 }
 
