@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 
+#include "base/text.h"
 #include "params/product_settings.h"
 
 namespace qor {
@@ -48,7 +49,7 @@ std::string MakeVerificationPath(std::string_view product_code, float version) {
   const double value = version;
   const long long tenths = std::llround(std::fabs(value) * 10.0);
   std::string text = (value < 0 && tenths != 0) ? "-" : "";
-  text += std::to_string(static_cast<unsigned long long>(tenths / 10));  // tenths >= 0
+  text += DecimalText(static_cast<std::uint64_t>(tenths / 10));  // tenths >= 0
   text += '.';
   text += static_cast<char>('0' + tenths % 10);
 

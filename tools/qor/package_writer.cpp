@@ -59,7 +59,7 @@ bool IsPackableEntryName(std::string_view name) {
   }
   for (std::size_t i = 0; i < name.size(); ++i) {
     const auto byte = static_cast<unsigned char>(name[i]);
-    if (byte >= 0x81 && byte <= 0xFE && i + 1 < name.size()) {
+    if (IsGbkLeadByte(byte) && i + 1 < name.size()) {
       ++i;  // a GBK lead byte: the next byte belongs to the same character
     } else if (byte < 32 ||
                std::string_view("\\/:<>\"|?*").find(name[i]) != std::string_view::npos) {
