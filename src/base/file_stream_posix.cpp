@@ -34,7 +34,7 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   for (;;) {
     const ssize_t n = ::read(static_cast<int>(handle_), buffer, count);
     if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno != EINTR) return 0;
+    if (errno != EINTR) throw EReadError();
   }
 }
 

@@ -54,7 +54,7 @@ TFileStream::~TFileStream() { CloseHandle(AsHandle(handle_)); }
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   DWORD got = 0;
   const DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
-  if (!ReadFile(AsHandle(handle_), buffer, want, &got, nullptr)) return 0;
+  if (!ReadFile(AsHandle(handle_), buffer, want, &got, nullptr)) throw EReadError();
   return got;
 }
 

@@ -19,7 +19,8 @@ class EStreamError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A short read in ReadExactly or CopyFrom: message "Stream read error".
+// A short read in ReadExactly or CopyFrom, or a read the system failed: message "Stream read
+// error".
 class EReadError : public EStreamError {
  public:
   EReadError() : EStreamError("Stream read error") {}
@@ -49,7 +50,8 @@ class TStream {
   TStream& operator=(const TStream&) = delete;
   virtual ~TStream() = default;
 
-  // Moves up to count bytes into buffer; returns how many arrived (0 at the end).
+  // Moves up to count bytes into buffer; returns how many arrived (0 only at the end). A read that
+  // fails raises EReadError, so that an error never passes for the end of the data.
   virtual std::size_t Read(void* buffer, std::size_t count) = 0;
   // Moves up to count bytes from buffer; returns how many were taken.
   virtual std::size_t Write(const void* buffer, std::size_t count) = 0;

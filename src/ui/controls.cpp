@@ -76,7 +76,7 @@ void Control::CreateChild(const wchar_t* className, std::string_view text, DWORD
   CreateParams params;
   params.exStyle = exStyle;
   params.className = className;
-  params.text = std::string(text);
+  params.text = text;  // the caller's text outlives Create, which copies it
   params.style = style | WS_CHILD;
   params.pixels = DesignedPixels();
   params.parent = parent_.Handle();

@@ -10,6 +10,25 @@
 
 namespace qor::ui {
 
+namespace {
+
+// Shows the exception being handled; called only inside a catch block. Never throws: a failure
+// to show it (no memory for the message) is dropped, since nothing is left to tell.
+void ShowCurrentException() noexcept {
+  try {
+    try {
+      throw;
+    } catch (const std::exception& error) {
+      App().ShowException(error);
+    } catch (...) {
+      App().ShowException(std::runtime_error("Unknown error"));
+    }
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
 UniqueFont CreateScaledFont(const FontSpec& params) {
   LOGFONTW font{};
   // A negative height asks for the character height (without internal leading).
@@ -125,10 +144,8 @@ void Window::Invoke(const std::function<void()>& callback) {
   if (!callback) return;
   try {
     callback();
-  } catch (const std::exception& error) {
-    App().ShowException(error);
   } catch (...) {
-    App().ShowException(std::runtime_error("Unknown error"));
+    ShowCurrentException();
   }
 }
 
@@ -159,9 +176,9 @@ LRESULT Window::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       if (std::optional<LRESULT> answer = onMessage(message, wparam, lparam)) return *answer;
     }
     if (std::optional<LRESULT> answer = HandleMessage(message, wparam, lparam)) return *answer;
-  } catch (const std::exception& error) {
-    // Errors never cross the system's window procedure.
-    App().ShowException(error);
+  } catch (...) {
+    // Errors never cross the system's window procedure, whatever was thrown.
+    ShowCurrentException();
   }
   return DefWindowProcW(handle, message, wparam, lparam);
 }

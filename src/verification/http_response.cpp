@@ -63,21 +63,27 @@ class WorkScope {
   }
   WorkScope(const WorkScope&) = delete;
   WorkScope& operator=(const WorkScope&) = delete;
-  ~WorkScope() noexcept(false) {
-    if (!events_.OnWorkEnd) return;
+  // The end of a read that failed: the end handler still runs, and whatever it throws is dropped,
+  // since the read's own error is already on its way.
+  ~WorkScope() {
+    if (ended_ || !events_.OnWorkEnd) return;
     try {
       events_.OnWorkEnd(TWorkMode::kRead);
     } catch (...) {
-      // An end handler that fails while an error is already on its way must not end the process.
-      if (std::uncaught_exceptions() == 0) throw;
     }
   }
   void Progress(std::int64_t count) {
     if (events_.OnWork) events_.OnWork(TWorkMode::kRead, count);
   }
+  // The end of a read that succeeded: an error of the end handler reaches the caller.
+  void End() {
+    ended_ = true;
+    if (events_.OnWorkEnd) events_.OnWorkEnd(TWorkMode::kRead);
+  }
 
  private:
   const THttpWorkEvents& events_;
+  bool ended_ = false;
 };
 
 }  // namespace
@@ -237,6 +243,7 @@ void THttpResponseReader::ReadExactly(std::string& body, std::uint64_t count,
     done += piece;
     work.Progress(static_cast<std::int64_t>(done));
   }
+  work.End();
 }
 
 void THttpResponseReader::ReadChunked(std::string& body, const THttpWorkEvents& events) {
@@ -279,8 +286,9 @@ void THttpResponseReader::ReadUntilClose(std::string& body, const THttpWorkEvent
       begin_ = buffer_.size();
       work.Progress(static_cast<std::int64_t>(body.size()));
     }
-    if (!Fill()) return;
+    if (!Fill()) break;
   }
+  work.End();
 }
 
 std::string THttpResponseReader::ReadBody(const THttpResponseHead& head,

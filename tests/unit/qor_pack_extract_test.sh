@@ -86,6 +86,9 @@ set +e
 [ "$rc" = 1 ] || fail "extract of a cut package: exit $rc"
 "$qor" list cut.dat > /dev/null 2>&1; rc=$?
 [ "$rc" = 1 ] || fail "list of a cut package: exit $rc"
+printf '\1\0\0\0\377\377\377\377' > negative.dat
+"$qor" list negative.dat > /dev/null 2> err.txt; rc=$?
+[ "$rc" = 1 ] && grep -q 'name length of -1$' err.txt || fail "negative name length: $(cat err.txt)"
 "$qor" extract missing.dat out 2> /dev/null; rc=$?
 [ "$rc" = 2 ] || fail "extract of a missing package: exit $rc"
 "$qor" list missing.dat 2> /dev/null; rc=$?

@@ -113,6 +113,12 @@ TEST(StreamTest, FileStreamOpenFailuresRaise) {
   testing::TempDir dir;
   EXPECT_THROW(TFileStream(dir.File("missing"), FileMode::kOpenReadShared), EFileOpenError);
   EXPECT_THROW(TFileStream(dir.Text(), FileMode::kOpenReadExclusive), EFileOpenError);
+  // A read the system fails (offset 0 of a process's memory file) is an error, never the end.
+  if (FileExists("/proc/self/mem")) {
+    TFileStream memory("/proc/self/mem", FileMode::kOpenReadShared);
+    char byte;
+    EXPECT_THROW(memory.Read(&byte, 1), EReadError);
+  }
 }
 
 TEST(FileSystemTest, ForceDirectoriesCreatesParents) {
