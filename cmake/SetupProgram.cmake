@@ -87,6 +87,8 @@ VELMORA DAT \"${package}\"
   # what scripts/size-report reads; writing it changes no byte of the program.
   target_link_options(${name} PRIVATE -s -Wl,--gc-sections
                       "LINKER:-Map=$<TARGET_FILE_DIR:${name}>/${name}.map")
+  # The map is in English whatever the maker's locale: GNU ld translates its headings.
+  set_target_properties(${name} PROPERTIES CXX_LINKER_LAUNCHER "env;LC_ALL=C;LANGUAGE=")
   if(DEFINED arg_OUTPUT_DIRECTORY)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${arg_OUTPUT_DIRECTORY}")
   endif()

@@ -18,6 +18,7 @@ int CheckedLength(std::size_t size) {
   return static_cast<int>(size);
 }
 
+// NOLINTBEGIN(bugprone-suspicious-stringview-data-usage): each view's length goes with its data.
 WideChars Widen(UINT codePage, std::string_view text) {
   const int length = CheckedLength(text.size());
   const int count = length ? MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0) : 0;
@@ -37,6 +38,7 @@ std::string Narrow(UINT codePage, std::wstring_view wide) {
   }
   return text;
 }
+// NOLINTEND(bugprone-suspicious-stringview-data-usage)
 
 std::wstring_view View(const WideChars& wide) { return {wide.data(), wide.size() - 1}; }
 

@@ -134,7 +134,7 @@ int clock_gettime(clockid_t clock, struct timespec* tp) {
     LARGE_INTEGER count, frequency;
     QueryPerformanceCounter(&count);
     QueryPerformanceFrequency(&frequency);
-    tp->tv_sec = count.QuadPart / frequency.QuadPart;
+    tp->tv_sec = static_cast<time_t>(count.QuadPart / frequency.QuadPart);
     tp->tv_nsec = static_cast<long>(count.QuadPart % frequency.QuadPart * kNanosPerSecond /
                                     frequency.QuadPart);
     return 0;
@@ -145,7 +145,7 @@ int clock_gettime(clockid_t clock, struct timespec* tp) {
     // 100-nanosecond ticks since 1601-01-01; the Unix epoch is 11644473600 seconds later.
     long long ticks = (static_cast<long long>(now.dwHighDateTime) << 32 | now.dwLowDateTime) -
                       116444736000000000LL;
-    tp->tv_sec = ticks / 10000000;
+    tp->tv_sec = static_cast<time_t>(ticks / 10000000);
     tp->tv_nsec = static_cast<long>(ticks % 10000000 * 100);
     return 0;
   }

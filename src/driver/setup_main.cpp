@@ -12,7 +12,7 @@ void RestrictDllSearchToSystem32() {
   if (!kernel) return;
   using SetDirectories = BOOL(WINAPI*)(DWORD);
   auto set_directories = reinterpret_cast<SetDirectories>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+      reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
   if (set_directories) set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -5,6 +5,7 @@
 
 namespace __gnu_cxx {
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the runtime's own name, which this replaces.
 void __verbose_terminate_handler() { std::abort(); }
 
 }  // namespace __gnu_cxx

@@ -25,7 +25,7 @@ struct ToolHelp {
 
 template <typename Function>
 Function Lookup(HMODULE module, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
 // Looked up on each use: three lookups cost nothing beside a process walk, and a function-local

@@ -21,7 +21,7 @@ void DeclareDpiAware() {
   if (!user32) return;
   using SetAware = BOOL(WINAPI*)();
   auto set_aware = reinterpret_cast<SetAware>(
-      reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware")));
+      reinterpret_cast<void (*)()>(GetProcAddress(user32, "SetProcessDPIAware")));
   if (set_aware) set_aware();
 }
 

@@ -37,8 +37,8 @@ inline std::uint32_t I(std::uint32_t x, std::uint32_t y, std::uint32_t z) { retu
 }  // namespace
 
 #define QOR_MD5_STEP(f, a, b, c, d, x, s, t) \
-  a += f(b, c, d) + (x) + (t);               \
-  a = RotateLeft(a, s) + b
+  (a) += f(b, c, d) + (x) + (t);             \
+  (a) = RotateLeft(a, s) + (b)
 
 void TMD5::Reset() {
   state_[0] = 0x67452301;

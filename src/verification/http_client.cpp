@@ -93,13 +93,12 @@ THttpUrl THttpUrl::Parse(const std::string& url) {
   const std::size_t slash = url.find('/', scheme.size());
   const std::string authority = url.substr(scheme.size(), slash - scheme.size());
   parsed.path = slash == std::string::npos ? "/" : url.substr(slash);
-  std::size_t hostEnd = authority.size();
-  if (!authority.empty() && authority[0] == '[') {
-    hostEnd = authority.find(']');
+  const bool bracketed = !authority.empty() && authority[0] == '[';
+  std::size_t hostEnd =
+      bracketed ? authority.find(']') : std::min(authority.find(':'), authority.size());
+  if (bracketed) {
     if (hostEnd == std::string::npos) throw EHttpError("malformed URL: " + Shown(url));
     ++hostEnd;
-  } else {
-    hostEnd = std::min(authority.find(':'), authority.size());
   }
   parsed.host = authority.substr(0, hostEnd);
   const std::string rest = authority.substr(hostEnd);

@@ -69,9 +69,11 @@ TEST(AnswerKeyTest, EveryReachableRunningKeyEmitsOnlyPlainBytes) {
   const TAnswerKey key{settings::kAnswerMultiplier, settings::kAnswerIncrement,
                        settings::kAnswerStartKey};
   const Exploration exploration = ExploreRunningKeys(key);
+  // NOLINTBEGIN(bugprone-unchecked-optional-access): the message is built only when it has one.
   ASSERT_FALSE(exploration.violation.has_value())
       << "running key " << exploration.violation->first << " enciphers digit '"
       << exploration.violation->second << "' to a byte the client would change";
+  // NOLINTEND(bugprone-unchecked-optional-access)
   EXPECT_FALSE(exploration.model_mismatch);
   EXPECT_GT(exploration.reachable_keys, 1u);
 }

@@ -81,7 +81,7 @@ TEST(StreamTest, CopyFromCountZeroCopiesWholeSourceFromItsStart) {
 TEST(StreamTest, CopyFromShortSourceKeepsOnlyWholeChunks) {
   TMemoryStream source(Pattern(kCopyChunkSize + 10));
   TMemoryStream target;
-  EXPECT_THROW(target.CopyFrom(source, 2 * kCopyChunkSize), EReadError);
+  EXPECT_THROW(target.CopyFrom(source, 2 * static_cast<std::int64_t>(kCopyChunkSize)), EReadError);
   EXPECT_EQ(target.Bytes().size(), kCopyChunkSize);
 }
 

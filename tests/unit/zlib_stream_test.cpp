@@ -145,7 +145,7 @@ TEST(DecompressionStreamTest, BrokenStreamsRaiseCompressionError) {
   std::string bad_adler = good;
   bad_adler[good.size() - 1] ^= 1;
   // FDICT set: inflate waits for a dictionary that never comes, so it must not loop.
-  const std::string wants_dictionary = std::string("\x78\xBB\x00\x00\x00\x01", 6) + "\x03\x00";
+  const std::string wants_dictionary = std::string("\x78\xBB\x00\x00\x00\x01\x03\x00", 8);
   for (const auto& [name, bytes] : {std::pair{"header", bad_header},
                                     {"data", bad_data},
                                     {"adler-32", bad_adler},

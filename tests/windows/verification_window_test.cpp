@@ -17,10 +17,12 @@
 
 #include "balloon/Balloon.h"
 #include "balloon/balloon_geometry.h"
+#include "extraction/UnzipSoftUnit.h"
 #include "params/allparam.h"
 #include "screenshot.h"
 #include "support/http_test_server.h"
 #include "ui/application.h"
+#include "ui/wide_text.h"
 #include "ui_script.h"
 #include "verification/FrmCheckShareCode.h"
 #include "verification/ShareCodeCheckunit.h"
@@ -367,6 +369,63 @@ TEST_F(VerificationWindowTest, WindowAnswersWhileAServerStaysSilent) {
   EXPECT_GT(probes, 20);  // the limit is 15 s: the probes ran throughout
   EXPECT_EQ(hints_->Texts(), (std::vector<std::string>{Sending(silent.BaseUrl()), kBusy}));
   EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kNoAnswerTitle, kFailedTitle}));
+}
+
+// ---- What other programs read ------------------------------------------------------------------
+
+// Screen readers and UI automation read a window's text from the system, not from what it paints:
+// each window's own and each control's text as created from the layout (a freed creation text
+// shows up here, as garbage under Wine's heap checks). Texts of 16 bytes or more live on the heap.
+TEST_F(VerificationWindowTest, EveryControlCarriesItsLayoutTextToTheSystem) {
+  // On the heap: windows are too large for a test's frame.
+  const auto confirm_window = std::make_unique<TFrmServerConfirm>(form_->Handle());
+  const auto unzip_window = std::make_unique<TFrmUnzipSoft>();
+  const auto plain = std::make_unique<ui::Form>(
+      ui::FormArgs{.className = "TCreationTexts", .caption = "一个至少十六字节的窗口标题"});
+  const auto long_box = std::make_unique<ui::CheckBox>(
+      *plain, ui::CheckBoxArgs{.text = "一个至少十六字节的复选框文字"});
+  const TFrmServerConfirm& confirm = *confirm_window;
+  const TFrmUnzipSoft& unzip = *unzip_window;
+  ShowBalloon(500, 400, "气球标题至少十六个字节", "气球消息至少十六个字节", biInfo, 0,
+              bpBelowRight);
+  ASSERT_TRUE(CurrentBalloon);
+  const TBalloon& balloon = *CurrentBalloon;
+  const std::string caption = ProductName + " 安装程序 2011.04.25";
+  const std::string tip = form_->Label3.Caption();
+  const std::string fingerprint = form_->LblExeMD5.Caption();
+  const std::string home = "发布自" + HomeURL;
+  const std::string extracting = unzip.Label1.Caption();
+  const struct {
+    const char* name;
+    HWND window;
+    std::string_view text;
+  } rows[] = {
+      {"verification window", form_->Handle(), caption},
+      {"tip", form_->Label3.Handle(), tip},
+      {"check box", form_->CbSafeCheck.Handle(), "防木马云验证"},
+      {"install button", form_->BtnInstall.Handle(), ""},
+      {"fingerprint", form_->LblExeMD5.Handle(), fingerprint},
+      {"download link", form_->LblURL.Handle(), "下载软件最新版本"},
+      {"hint", form_->LblHint.Handle(), "请您下载软件最新版本，或联系我们以获得技术支持。"},
+      {"verification bar", form_->ProgressBar1.Handle(), ""},
+      {"certification window", confirm.Handle(), "绿色认证"},
+      {"release time", confirm.LblTime.Handle(), "发布时间：2011-04-23"},
+      {"origin", confirm.Label2.Handle(), "来自QOR软件官方正式版"},
+      {"home server", confirm.Label3.Handle(), home},
+      {"result", confirm.Label4.Handle(), "验证结果：本软件未经过木马恶意串改,请您放心使用!!!"},
+      {"extraction window", unzip.Handle(), "正在解压缩安装包..."},
+      {"extraction text", unzip.Label1.Handle(), extracting},
+      {"long caption", plain->Handle(), "一个至少十六字节的窗口标题"},
+      {"long check box", long_box->Handle(), "一个至少十六字节的复选框文字"},
+      {"balloon title", balloon.TitleLabel.Handle(), "气球标题至少十六个字节"},
+      {"balloon text", balloon.TextLabel.Handle(), "气球消息至少十六个字节"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    wchar_t text[256] = {};
+    GetWindowTextW(row.window, text, 256);
+    EXPECT_EQ(ui::Narrow(text), row.text);
+  }
 }
 
 // ---- Balloon ---------------------------------------------------------------------------------

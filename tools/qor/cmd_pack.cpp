@@ -21,7 +21,7 @@ namespace qor::cli {
 namespace {
 
 // Below this much input a pack is over before progress would be worth reading.
-constexpr std::int64_t kProgressThreshold = 16 * 1024 * 1024;
+constexpr std::int64_t kProgressThreshold = std::int64_t{16} * 1024 * 1024;
 
 struct Input {
   std::string path;
