@@ -22,17 +22,10 @@ if(WIN32)
   target_link_options(qor_flags INTERFACE -static -static-libgcc -static-libstdc++)
   target_compile_definitions(qor_flags INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX
                                                  _WIN32_WINNT=0x0601 WINVER=0x0601)
-  # No stack probes: gcc probes only frames over 4000 bytes, and a frame limit (an error even
-  # without QOR_WERROR, with variable-length arrays and alloca) keeps every frame of ours under it,
-  # so no probe is lost. Without probes gcc may push call arguments instead of reserving room for
-  # them in every prologue: some 5 KiB less code in setup.exe.
-  target_compile_options(qor_flags INTERFACE -mno-stack-arg-probe -Werror=frame-larger-than=4000
-                                             -Werror=vla -Werror=alloca)
   # Reproducible files: no build time stamp in the PE header, no build paths in the code.
   target_link_options(qor_flags INTERFACE -Wl,--no-insert-timestamp)
-  # Smaller static programs: see the header for why. (Quoted: the source path may hold spaces.)
-  target_compile_options(qor_flags INTERFACE
-                         "SHELL:-include \"${PROJECT_SOURCE_DIR}/cmake/win32/implicit_templates.h\"")
+  # What trims the C++ runtime of the shipped programs, and what that asks of our code.
+  include("${PROJECT_SOURCE_DIR}/src/runtime/runtime_flags.cmake")
 endif()
 target_compile_options(qor_flags INTERFACE "-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=")
 

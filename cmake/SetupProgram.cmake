@@ -80,7 +80,7 @@ VELMORA DAT \"${package}\"
   target_include_directories(${name}_resources PRIVATE "${PROJECT_SOURCE_DIR}/resources")
 
   add_executable(${name} WIN32 "${PROJECT_SOURCE_DIR}/src/driver/setup_main.cpp"
-                               "${PROJECT_SOURCE_DIR}/src/driver/terminate_handler.cpp")
+                               "${PROJECT_SOURCE_DIR}/src/runtime/terminate_handler.cpp")
   target_link_libraries(${name} PRIVATE qor::flags ${name}_resources qor_setup_driver
                                         qor_setup_runtime ${name}_settings)
   # No symbols or unused sections in what users download. The linker map beside the program is

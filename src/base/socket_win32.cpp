@@ -19,21 +19,15 @@ using socket_platform::WaitInSlices;
 namespace {
 
 // Winsock is started once for the process and left running until it ends; a failed start is tried
-// again on the next use. (A one-time initialization of Windows rather than a static local: that
-// would link the runtime's initialization guard into every setup program for this one use.)
-INIT_ONCE winsock_once = INIT_ONCE_STATIC_INIT;
-int winsock_status = 0;  // of the last start
-
-BOOL CALLBACK StartWinsock(PINIT_ONCE, PVOID, PVOID*) {
-  WSADATA data;
-  winsock_status = ::WSAStartup(MAKEWORD(2, 2), &data);
-  return winsock_status == 0;
-}
-
+// again on the next use. The first use is on the thread that runs the windows, before any other
+// thread uses a socket (src/runtime/README.md: statics).
 void EnsureWinsock() {
-  if (!InitOnceExecuteOnce(&winsock_once, StartWinsock, nullptr, nullptr)) {
-    throw ESocketError("WSAStartup failed: error " + DecimalText(winsock_status));
-  }
+  static bool started = false;
+  if (started) return;
+  WSADATA data;
+  const int status = ::WSAStartup(MAKEWORD(2, 2), &data);
+  if (status != 0) throw ESocketError("WSAStartup failed: error " + DecimalText(status));
+  started = true;
 }
 
 std::string SystemText(int error) {

@@ -31,7 +31,28 @@ std::string TrimBytes(std::string_view text) {
   return std::string(text.substr(first, last - first));
 }
 
-std::string DecimalText(std::uint64_t value) { return std::to_string(value); }
+namespace {
+
+std::string Digits(std::uint64_t magnitude, bool negative) {
+  char text[21];  // 20 digits of 2^64 - 1 and a sign
+  char* const end = text + sizeof text;
+  char* at = end;
+  do {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (negative) *--at = '-';
+  return std::string(at, end);
+}
+
+}  // namespace
+
+std::string DecimalText(std::uint64_t value) { return Digits(value, false); }
+
+std::string SignedDecimalText(std::int64_t value) {
+  const auto magnitude = static_cast<std::uint64_t>(value);
+  return value < 0 ? Digits(0 - magnitude, true) : Digits(magnitude, false);
+}
 
 std::string ReplaceAll(std::string_view text, std::string_view pattern,
                        std::string_view replacement) {

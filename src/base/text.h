@@ -22,14 +22,14 @@ std::string AsciiUpperCase(std::string_view text);
 // Returns the text without its leading and trailing bytes of value 0 to 32.
 std::string TrimBytes(std::string_view text);
 
-// The decimal digits of value: how every count, size, port and error code enters a message. One
-// formatter for all of them, where std::to_string makes a copy per integer type.
+// The decimal digits of value: how every count, size, port and error code enters a message (one
+// formatter for all, not std::to_string: src/runtime/README.md).
 std::string DecimalText(std::uint64_t value);
 // A signed value, a negative one with its minus sign: lengths read from outside can be negative.
+std::string SignedDecimalText(std::int64_t value);
 template <typename Integer, typename = std::enable_if_t<std::is_signed_v<Integer>>>
 std::string DecimalText(Integer value) {
-  const auto magnitude = static_cast<std::uint64_t>(value);
-  return value < 0 ? "-" + DecimalText(0 - magnitude) : DecimalText(magnitude);
+  return SignedDecimalText(value);
 }
 
 // Replaces every occurrence of pattern, scanning left to right and matching case exactly. Text

@@ -9,8 +9,8 @@
 
 namespace qor {
 
-// A zero-terminated UTF-16 text. A vector rather than std::wstring: the library's wide-string
-// code would add some 35 KiB to every setup program.
+// A zero-terminated UTF-16 text, kept in a vector (no std::wstring in setup code:
+// src/runtime/README.md).
 using WideChars = std::vector<wchar_t>;
 
 WideChars WidePath(const FilePath& path);

@@ -76,7 +76,7 @@ int DrawServerOrdering() {
   // Both halves of the counter go through seed_seq, so nearby counter values give unrelated
   // generator states.
   std::seed_seq seed{static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
-  // On the heap: its 5 KiB of state would exceed the frame limit (cmake/CompilerFlags.cmake).
+  // On the heap: its 5 KiB of state would exceed the frame limit (src/runtime/README.md).
   auto generator = std::make_unique<std::mt19937>(seed);
   std::uniform_int_distribution<int> draw(0, kServerOrderingCount - 1);
   return draw(*generator);

@@ -28,9 +28,7 @@ Function Lookup(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-// Looked up on each use: three lookups cost nothing beside a process walk, and a function-local
-// static would link the runtime's thread-safe initialization guard into every setup program.
-ToolHelp ToolHelpFunctions() {
+ToolHelp LookUpToolHelp() {
   ToolHelp found;
   if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
     found.create_snapshot = Lookup<CreateSnapshotFunction>(kernel, "CreateToolhelp32Snapshot");
@@ -49,7 +47,7 @@ bool TerminateById(std::uint32_t id) {
 
 bool TerminateProcessesByImageName(const std::string& name) {
   try {
-    const ToolHelp tool_help = ToolHelpFunctions();
+    static const ToolHelp tool_help = LookUpToolHelp();
     if (!tool_help.create_snapshot || !tool_help.first || !tool_help.next) return false;
     ui::UniqueKernelHandle snapshot(tool_help.create_snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return false;
@@ -65,8 +63,7 @@ bool TerminateProcessesByImageName(const std::string& name) {
       out.executable = ExecutableNameFromField(entry.szExeFile, sizeof entry.szExeFile);
       return true;
     };
-    // A lambda, not the function itself: std::function keeps the type information of what it
-    // holds, and that of a function pointer links the runtime's classes for function types.
+    // A lambda, not the function itself (src/runtime/README.md: std::function).
     return TerminateMatching(name, next, [](std::uint32_t id) { return TerminateById(id); });
   } catch (...) {
     return false;

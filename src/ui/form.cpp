@@ -55,7 +55,7 @@ void Container::Realign() {
   GetClientRect(Handle(), &client);
   // The lowest control of the layout lies at the edge, the next one above it, and so on; controls
   // designed at the same height keep their order. Sorted by insertion: a form docks one or two
-  // controls, and std::stable_sort costs setup.exe 2 KiB.
+  // controls (no std::stable_sort in setup code: src/runtime/README.md).
   std::vector<const Child*> docked;
   for (const Child& child : children_) {
     if (child.align != Align::kBottom) continue;
@@ -92,8 +92,7 @@ std::optional<LRESULT> Container::HandleMessage(UINT message, WPARAM wparam, LPA
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       HDC dc = reinterpret_cast<HDC>(wparam);
-      // Asked of the control rather than found by dynamic_cast, which would link the runtime's
-      // cast code into every setup program.
+      // Asked of the control rather than found by dynamic_cast (src/runtime/README.md).
       if (Window* child = FromHandle(reinterpret_cast<HWND>(lparam))) {
         if (auto color = child->ParentPaintedTextColor()) SetTextColor(dc, *color);
       }

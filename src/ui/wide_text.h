@@ -9,8 +9,8 @@
 
 namespace qor::ui {
 
-// A zero-terminated UTF-16 text for the wide Win32 functions. Kept in a vector rather than a
-// std::wstring: the library's wide-string code would add some 35 KiB to every setup program.
+// A zero-terminated UTF-16 text for the wide Win32 functions, kept in a vector (no std::wstring in
+// setup code: src/runtime/README.md).
 class WideText {
  public:
   WideText() : chars_(1, L'\0') {}

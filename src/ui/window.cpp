@@ -114,7 +114,7 @@ void Window::Create(const CreateParams& params) {
 }
 
 const wchar_t* Window::RegisterToolkitClass(const char* name, UINT classStyle) {
-  // A handful of classes: a list searched in turn (a map would link the runtime's tree code).
+  // A handful of classes: a list searched in turn (no std::map: src/runtime/README.md).
   static std::vector<std::pair<std::string, ATOM>> registered;
   for (const auto& [registered_name, atom] : registered) {
     if (registered_name == name) return MAKEINTRESOURCEW(atom);

@@ -49,9 +49,8 @@ TShareCode& Checker() {
   return *ShareCode;
 }
 
-// value in decimal, zero-padded to at least width digits. Written out rather than with snprintf:
-// the C runtime's formatter (with its floating-point conversion) would add some 25 KiB to
-// setup.exe.
+// value in decimal, zero-padded to at least width digits (no printf formatting in setup code:
+// src/runtime/README.md).
 void AppendPadded(std::string& text, unsigned value, std::size_t width) {
   const std::string digits = DecimalText(value);
   if (digits.size() < width) text.append(width - digits.size(), '0');

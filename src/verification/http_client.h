@@ -71,7 +71,7 @@ class THttpClient {
   std::uint16_t connectedPort_ = 0;
   int lastStatusCode_ = 0;
   // Host name (lower-case) and its cookies in the order first set. A client talks to a few hosts,
-  // so a list searched in turn; a map would link the runtime's tree code into setup.exe.
+  // so a list searched in turn (no std::map in setup code: src/runtime/README.md).
   std::vector<std::pair<std::string, CookieJar>> cookies_;
 };
 

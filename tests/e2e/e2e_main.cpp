@@ -52,7 +52,6 @@ int main(int argc, char** argv) {
   }
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) {
-    std::string dpi;
     TakeOption(argv[i], "--setup=", setup_path);
     TakeOption(argv[i], "--damaged-setup=", damaged_setup_path);
     TakeOption(argv[i], "--unstartable-setup=", unstartable_setup_path);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace qor {
@@ -22,6 +23,17 @@ TEST(TextTest, TrimRemovesBytesZeroToThirtyTwoAtBothEndsOnly) {
   EXPECT_EQ(TrimBytes("\x7f"), "\x7f");  // DEL is above 32
   EXPECT_EQ(TrimBytes(" \t\r\n"), "");
   EXPECT_EQ(TrimBytes(""), "");
+}
+
+// Written out digit by digit: the ends of both ranges, and the sign of every signed type.
+TEST(TextTest, DecimalTextAtTheEndsOfItsRanges) {
+  EXPECT_EQ(DecimalText(0u), "0");
+  EXPECT_EQ(DecimalText(std::uint64_t{10}), "10");
+  EXPECT_EQ(DecimalText(UINT64_MAX), "18446744073709551615");
+  EXPECT_EQ(DecimalText(-1), "-1");
+  EXPECT_EQ(DecimalText(std::int32_t{-2147483647 - 1}), "-2147483648");
+  EXPECT_EQ(DecimalText(INT64_MIN), "-9223372036854775808");
+  EXPECT_EQ(DecimalText(INT64_MAX), "9223372036854775807");
 }
 
 TEST(TextTest, ReplaceAllScansLeftToRightWithoutRescanning) {

@@ -10,7 +10,7 @@
 // Should a setup program ever copy a standard exception, the linker needs that object after all
 // and stops on the constructors defined twice.
 //
-// This file is compiled with _GLIBCXX_USE_CXX11_ABI=0 (src/driver/CMakeLists.txt), so std::string
+// This file is compiled with _GLIBCXX_USE_CXX11_ABI=0 (src/runtime/CMakeLists.txt), so std::string
 // below is that old string.
 #include <cstddef>
 #include <new>
