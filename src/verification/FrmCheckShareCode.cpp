@@ -146,7 +146,7 @@ bool TFrmNetVerify::CheckWithServers() {
       text = (*ServerList)[i] + VerificationPath;
       LblHint.SetCaption(kSending + text + kPleaseWait);
       if (!ProcessMessagesDuringCheck()) return false;
-      text = TrimBytes(AsciiLowerCase(IdHTTP1.Get(text)));
+      text = IdHTTP1.Get(text);
       LblHint.SetCaption("");
       no_answer = false;
       break;
@@ -161,8 +161,7 @@ bool TFrmNetVerify::CheckWithServers() {
   if (no_answer) ShowBalloonAtCursor(kNoAnswerTitle, kNoAnswerMessage);
 
   TShareCode& checker = Checker();
-  checker.DecodeAnswer(text);
-  if (!checker.IsAnswerValid()) {
+  if (!checker.JudgeResponse(text)) {
     LblHint.Show();
     ShowBalloonAtCursor(kFailedTitle, kFailedMessage);
     LblHint.Show();

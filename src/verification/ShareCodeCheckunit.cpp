@@ -40,6 +40,12 @@ bool TShareCode::IsAnswerValid() const {
   return TrimBytes(Answer) == fingerprint;
 }
 
+bool TShareCode::JudgeResponse(std::string_view body) {
+  // Lower-cased and trimmed before it is decoded, as every client has always done.
+  DecodeAnswer(TrimBytes(AsciiLowerCase(body)));
+  return IsAnswerValid();
+}
+
 void InitShareCode() {
   if (!ShareCode) ShareCode = std::make_unique<TShareCode>();
   ShareCode->InitKey();

@@ -34,6 +34,12 @@ class TShareCode {
   // trimmed Fingerprint is not empty. Letter case matters.
   bool IsAnswerValid() const;
 
+  // The client's one judgement of a server's response body, which the verification window, the
+  // maker's `qor answer` and `qor check` all use: lower-cases the bytes 'A'..'Z', trims bytes
+  // 0..32 from both ends, decodes it with Key (DecodeAnswer, so Answer holds the result) and
+  // compares it with Fingerprint (IsAnswerValid). Never raises.
+  bool JudgeResponse(std::string_view body);
+
   std::string GetAnswer() const { return Answer; }
   std::string GetFingerprint() const { return Fingerprint; }
 };

@@ -19,14 +19,11 @@ std::string PublishAnswer(std::string_view fingerprint, const TAnswerKey& key) {
   return EscapeAnswer(CodeString(fingerprint, key, true));
 }
 
-std::string NormalizeResponseBody(std::string_view body) { return TrimBytes(AsciiLowerCase(body)); }
-
 bool AnswerVerifies(std::string_view body, std::string_view fingerprint, const TAnswerKey& key) {
   TShareCode checker;
   checker.Key = key;
   checker.Fingerprint = std::string(fingerprint);
-  checker.DecodeAnswer(NormalizeResponseBody(body));
-  return checker.IsAnswerValid();
+  return checker.JudgeResponse(body);
 }
 
 }  // namespace qor

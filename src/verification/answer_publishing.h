@@ -17,12 +17,8 @@ std::string EscapeAnswer(std::string_view enciphered);
 // The answer to publish for a fingerprint: its encoding under key, escaped.
 std::string PublishAnswer(std::string_view fingerprint, const TAnswerKey& key);
 
-// What the verification window does to a response body before decoding it: lower-cases the
-// bytes 'A'..'Z' and trims bytes 0..32 from both ends.
-std::string NormalizeResponseBody(std::string_view body);
-
-// Runs the client's exact pipeline on a published body (normalise, unescape, decode with key,
-// compare with TShareCode) and says whether it confirms fingerprint.
+// Runs the client's own judgement (TShareCode::JudgeResponse) on a published body and says
+// whether it confirms fingerprint under key.
 bool AnswerVerifies(std::string_view body, std::string_view fingerprint, const TAnswerKey& key);
 
 }  // namespace qor

@@ -6,7 +6,6 @@
 
 #include "support/temp_dir.h"
 #include "verification/ShareCodeCheckunit.h"
-#include "verification/answer_publishing.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -18,8 +17,7 @@ int main(int argc, char** argv) {
     checker.InitKey();
     checker.LoadFingerprintFrom(argv[1]);
     const std::string body = qor::testing::ReadFileBytes(argv[2]);
-    checker.DecodeAnswer(qor::NormalizeResponseBody(body));
-    if (!checker.IsAnswerValid()) {
+    if (!checker.JudgeResponse(body)) {
       std::fprintf(stderr, "answer decodes to '%s', fingerprint is %s\n", checker.Answer.c_str(),
                    checker.Fingerprint.c_str());
       return 1;

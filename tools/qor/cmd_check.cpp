@@ -76,8 +76,7 @@ int Run(const Args& args) {
     try {
       const std::string body = client.Get(url);
       detail = "HTTP " + std::to_string(client.LastStatusCode());
-      checker.DecodeAnswer(NormalizeResponseBody(body));
-      verdict = checker.IsAnswerValid() ? "valid" : "invalid";
+      verdict = checker.JudgeResponse(body) ? "valid" : "invalid";
     } catch (const std::exception& e) {
       // The HTTP and socket errors of the client; a server's fault never ends the run.
       outcome = "failed";
