@@ -7,5 +7,7 @@
 // use in our own objects links only that. The code is the same template code either way.
 #pragma once
 #include <bits/c++config.h>
+// NOLINTBEGIN(bugprone-reserved-identifier): the library's own switch, which this turns off.
 #undef _GLIBCXX_EXTERN_TEMPLATE
 #define _GLIBCXX_EXTERN_TEMPLATE 0
+// NOLINTEND(bugprone-reserved-identifier)
