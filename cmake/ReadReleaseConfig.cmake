@@ -9,3 +9,9 @@ else()
   set(test_mode OFF)
 endif()
 execute_process(COMMAND "${CMAKE_COMMAND}" -E echo "QOR_TEST_MODE=${test_mode}")
+# The signing settings, so that a signing way that cannot work is refused before the build.
+foreach(name QOR_SIGN_CERT QOR_SIGN_KEY QOR_SIGN_PASS_FILE QOR_SIGN_PKCS11_MODULE
+             QOR_SIGN_PKCS11_KEY QOR_SIGN_PKCS11_CERT QOR_SIGN_PIN_FILE QOR_SIGN_COMMAND
+             QOR_SIGN_TIME QOR_SIGN_CAFILE QOR_SIGN_TIMESTAMP_URL QOR_SIGN_TSA_CAFILE)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E echo "${name}=${${name}}")
+endforeach()

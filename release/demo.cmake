@@ -27,11 +27,22 @@ set(QOR_SERVER_URLS
 # would not survive the client's lower-casing, trimming and unescaping.
 set(QOR_ANSWER_KEY "7;20659;21449" CACHE STRING "Answer key: Multiplier;Increment;StartKey")
 
-# Code signing (optional; empty certificate: not signed). The certificate (chain) and its private
-# key as PEM or DER files; a password file when the key is encrypted.
+# Code signing (optional; all empty: not signed), in one of three ways. The certificate (chain) as
+# a PEM or DER file, and
+# - its private key as a file, with a password file when the key is encrypted (a private CA or
+#   tests: a publicly trusted certificate's key lives in hardware and never becomes a file);
 set(QOR_SIGN_CERT "" CACHE FILEPATH "Code-signing certificate (chain)")
 set(QOR_SIGN_KEY "" CACHE FILEPATH "Private key of the code-signing certificate")
 set(QOR_SIGN_PASS_FILE "" CACHE FILEPATH "File holding the key's password")
+# - or the key on a token or HSM: its PKCS#11 module, the key's pkcs11: URI, the certificate's URI
+#   when the token holds it (else QOR_SIGN_CERT), and a file holding the PIN, never the PIN;
+set(QOR_SIGN_PKCS11_MODULE "" CACHE FILEPATH "PKCS#11 module of the token or HSM")
+set(QOR_SIGN_PKCS11_KEY "" CACHE STRING "pkcs11: URI of the signing key")
+set(QOR_SIGN_PKCS11_CERT "" CACHE STRING "pkcs11: URI of the certificate on the token")
+set(QOR_SIGN_PIN_FILE "" CACHE FILEPATH "File holding the token's PIN")
+# - or a signing service's command, called with the unsigned and the signed path appended;
+#   QOR_SIGN_CERT is the certificate the service signs with.
+set(QOR_SIGN_COMMAND "" CACHE STRING "Command that signs UNSIGNED into SIGNED")
 # The signing time written into the signature, as Unix time. Empty: SOURCE_DATE_EPOCH, else the
 # time of the last commit, so that a rebuild signs byte-identically.
 set(QOR_SIGN_TIME "" CACHE STRING "Signing time (Unix time)")
@@ -40,3 +51,5 @@ set(QOR_SIGN_CAFILE "" CACHE FILEPATH "CA certificates for checking the signatur
 # A time-stamping server (RFC 3161). Its countersignature outlives the certificate, but carries
 # the server's time, so a rebuild then differs from the published file in the signature.
 set(QOR_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamping server")
+# Trust anchors of the time-stamping server's certificate (empty: the system's CA bundle).
+set(QOR_SIGN_TSA_CAFILE "" CACHE FILEPATH "CA certificates for checking the time-stamp")
