@@ -30,6 +30,19 @@ bool WaitInSlices(Clock::time_point deadline, const TKeepWaiting& keepWaiting,
   }
 }
 
+void ResolveQuietly(const std::string& host, std::uint16_t port, std::vector<TEndpoint>& endpoints,
+                    std::string& error) noexcept {
+  try {
+    try {
+      endpoints = Resolve(host, port, false);
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+  } catch (...) {
+    // Out of memory for the reason itself: no addresses says enough.
+  }
+}
+
 }  // namespace socket_platform
 
 namespace {
@@ -74,9 +87,8 @@ std::vector<TEndpoint> Interleaved(std::vector<TEndpoint> endpoints) {
   return result;
 }
 
-TSocket Race(const std::vector<TEndpoint>& endpoints, const std::string& target, int timeoutMs,
-             const TKeepWaiting& keepWaiting) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+TSocket Race(const std::vector<TEndpoint>& endpoints, const std::string& target,
+             Clock::time_point deadline, const TKeepWaiting& keepWaiting) {
   PendingAttempts attempts;
   std::vector<std::intptr_t>& pending = attempts.Handles();
   std::string reason = "no address";
@@ -112,12 +124,68 @@ TSocket Race(const std::vector<TEndpoint>& endpoints, const std::string& target,
   }
 }
 
+Clock::time_point After(int timeoutMs) {
+  return Clock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
 }  // namespace
+
+TNameLookup::TNameLookup(const std::string& host, std::uint16_t port)
+    : host_(host), port_(port), started_(Clock::now()) {
+  try {
+    numeric_ = socket_platform::Resolve(host, port, true);
+  } catch (const ESocketError&) {
+    job_ = socket_platform::StartLookup(host, port);  // a name: the resolver may take its time
+  }
+}
+
+TNameLookup::TNameLookup(TNameLookup&& other) noexcept
+    : host_(std::move(other.host_)),
+      port_(other.port_),
+      started_(other.started_),
+      numeric_(std::move(other.numeric_)),
+      job_(other.job_) {
+  other.job_ = nullptr;
+}
+
+TNameLookup& TNameLookup::operator=(TNameLookup&& other) noexcept {
+  if (this != &other) {
+    if (job_) socket_platform::ReleaseLookup(job_);
+    host_ = std::move(other.host_);
+    port_ = other.port_;
+    started_ = other.started_;
+    numeric_ = std::move(other.numeric_);
+    job_ = other.job_;
+    other.job_ = nullptr;
+  }
+  return *this;
+}
+
+TNameLookup::~TNameLookup() {
+  if (job_) socket_platform::ReleaseLookup(job_);
+}
 
 TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeoutMs,
                          const TKeepWaiting& keepWaiting) {
-  return Race(Interleaved(socket_platform::Resolve(host, port, false)),
-              host + ":" + DecimalText(port), timeoutMs, keepWaiting);
+  return Connect(TNameLookup(host, port), timeoutMs, keepWaiting);
+}
+
+TSocket TSocket::Connect(const TNameLookup& lookup, int timeoutMs,
+                         const TKeepWaiting& keepWaiting) {
+  const Clock::time_point deadline = After(timeoutMs);
+  const std::string target = lookup.host_ + ":" + DecimalText(lookup.port_);
+  std::vector<TEndpoint> endpoints = lookup.numeric_;
+  if (lookup.job_) {
+    // started_ is never later than now, so the look-up's own limit ends first.
+    if (!socket_platform::WaitInSlices(lookup.started_ + std::chrono::milliseconds(timeoutMs),
+                                       keepWaiting, [&](int ms) {
+                                         return socket_platform::WaitForLookup(lookup.job_, ms);
+                                       })) {
+      throw ESocketTimeout("no address for " + target + " in time");
+    }
+    endpoints = socket_platform::LookupResult(lookup.job_);
+  }
+  return Race(Interleaved(std::move(endpoints)), target, deadline, keepWaiting);
 }
 
 TSocket TSocket::ConnectToAddresses(const std::vector<std::string>& addresses, std::uint16_t port,
@@ -129,7 +197,7 @@ TSocket TSocket::ConnectToAddresses(const std::vector<std::string>& addresses, s
     }
   }
   const std::string target = addresses.empty() ? std::string("no address") : addresses.front();
-  return Race(endpoints, target + ":" + DecimalText(port), timeoutMs, keepWaiting);
+  return Race(endpoints, target + ":" + DecimalText(port), After(timeoutMs), keepWaiting);
 }
 
 TSocket::TSocket(TSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }

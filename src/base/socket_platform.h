@@ -26,6 +26,28 @@ struct TEndpoint {
 // port, in the resolver's order. Raises ESocketError when there is no address.
 std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool numericOnly);
 
+// Resolves host for port as Resolve does, for a look-up thread: never raises. Leaves the addresses
+// in endpoints, or none and the reason in error.
+void ResolveQuietly(const std::string& host, std::uint16_t port, std::vector<TEndpoint>& endpoints,
+                    std::string& error) noexcept;
+
+// A name look-up on a thread of its own (see TNameLookup), defined by the platform file. The thread
+// and the caller each hold a reference and the last to let go frees it, so a look-up given up by
+// its caller never writes into freed memory.
+struct TLookupJob;
+
+// Starts resolving host for port on a new thread. Raises ESocketError when no thread can start.
+TLookupJob* StartLookup(const std::string& host, std::uint16_t port);
+
+// Waits at most timeoutMs for the look-up to end; true once it has.
+bool WaitForLookup(TLookupJob* job, int timeoutMs);
+
+// The addresses of an ended look-up; raises ESocketError with the resolver's reason when none.
+std::vector<TEndpoint> LookupResult(TLookupJob* job);
+
+// Lets go of the caller's reference. The thread may go on and frees the job when it ends.
+void ReleaseLookup(TLookupJob* job);
+
 // Starts a non-blocking connect to endpoint. Returns the handle of the attempt, or -1 with the
 // reason when it failed at once. The caller owns the handle (CloseHandle).
 std::intptr_t StartConnect(const TEndpoint& endpoint, std::string& reason);

@@ -9,10 +9,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "base/socket.h"
 #include "base/socket_platform.h"
@@ -88,6 +93,59 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
   }
   return endpoints;
 }
+
+struct TLookupJob {
+  std::string host;
+  std::uint16_t port = 0;
+  std::mutex mutex;
+  std::condition_variable endedSignal;
+  bool ended = false;  // under mutex; the addresses or the error are in once it is set
+  std::atomic<int> references{2};  // the thread's and the caller's
+  std::vector<TEndpoint> endpoints;
+  std::string error;
+};
+
+namespace {
+
+void Release(TLookupJob* job) {
+  if (job->references.fetch_sub(1) == 1) delete job;
+}
+
+}  // namespace
+
+TLookupJob* StartLookup(const std::string& host, std::uint16_t port) {
+  auto* job = new TLookupJob;
+  job->host = host;
+  job->port = port;
+  try {
+    std::thread([job] {
+      ResolveQuietly(job->host, job->port, job->endpoints, job->error);
+      {
+        const std::lock_guard<std::mutex> lock(job->mutex);
+        job->ended = true;
+      }
+      job->endedSignal.notify_all();
+      Release(job);
+    }).detach();
+  } catch (const std::system_error&) {
+    delete job;
+    throw ESocketError("cannot look up host \"" + host + "\": no thread");
+  }
+  return job;
+}
+
+bool WaitForLookup(TLookupJob* job, int timeoutMs) {
+  std::unique_lock<std::mutex> lock(job->mutex);
+  return job->endedSignal.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [job] { return job->ended; });
+}
+
+std::vector<TEndpoint> LookupResult(TLookupJob* job) {
+  if (job->endpoints.empty()) throw ESocketError(job->error);
+  return job->endpoints;
+}
+
+void ReleaseLookup(TLookupJob* job) { Release(job); }
 
 std::intptr_t StartConnect(const TEndpoint& endpoint, std::string& reason) {
   const int fd = ::socket(endpoint.family, endpoint.socktype | SOCK_CLOEXEC, endpoint.protocol);
