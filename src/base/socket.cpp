@@ -30,17 +30,28 @@ bool WaitInSlices(Clock::time_point deadline, const TKeepWaiting& keepWaiting,
   }
 }
 
-void ResolveQuietly(const std::string& host, std::uint16_t port, std::vector<TEndpoint>& endpoints,
-                    std::string& error) noexcept {
+namespace {
+
+void Release(TLookupJob* job) {
+  if (__atomic_sub_fetch(&job->references, 1, __ATOMIC_ACQ_REL) != 0) return;
+  if (job->ended) CloseSignal(job->ended);
+  delete job;
+}
+
+}  // namespace
+
+void RunLookup(TLookupJob* job) noexcept {
   try {
     try {
-      endpoints = Resolve(host, port, false);
+      job->endpoints = Resolve(job->host, job->port, false);
     } catch (const std::exception& e) {
-      error = e.what();
+      job->error = e.what();
     }
   } catch (...) {
-    // Out of memory for the reason itself: no addresses says enough.
+    // No memory for the reason: no addresses says enough.
   }
+  if (job->ended) RaiseSignal(job->ended);
+  Release(job);
 }
 
 }  // namespace socket_platform
@@ -131,39 +142,34 @@ Clock::time_point After(int timeoutMs) {
 }  // namespace
 
 TNameLookup::TNameLookup(const std::string& host, std::uint16_t port)
-    : host_(host), port_(port), started_(Clock::now()) {
+    : job_(new socket_platform::TLookupJob) {
+  job_->host = host;
+  job_->port = port;
+  job_->started = Clock::now();
   try {
-    numeric_ = socket_platform::Resolve(host, port, true);
+    job_->endpoints = socket_platform::Resolve(host, port, true);
   } catch (const ESocketError&) {
-    job_ = socket_platform::StartLookup(host, port);  // a name: the resolver may take its time
+    // A name: the resolver may take its time.
+    job_->references = 2;
+    job_->ended = socket_platform::NewSignal();
+    if (!job_->ended || !socket_platform::StartLookupThread(job_)) socket_platform::RunLookup(job_);
   }
 }
 
-TNameLookup::TNameLookup(TNameLookup&& other) noexcept
-    : host_(std::move(other.host_)),
-      port_(other.port_),
-      started_(other.started_),
-      numeric_(std::move(other.numeric_)),
-      job_(other.job_) {
-  other.job_ = nullptr;
-}
+TNameLookup::TNameLookup(TNameLookup&& other) noexcept : job_(other.job_) { other.job_ = nullptr; }
 
 TNameLookup& TNameLookup::operator=(TNameLookup&& other) noexcept {
-  if (this != &other) {
-    if (job_) socket_platform::ReleaseLookup(job_);
-    host_ = std::move(other.host_);
-    port_ = other.port_;
-    started_ = other.started_;
-    numeric_ = std::move(other.numeric_);
-    job_ = other.job_;
-    other.job_ = nullptr;
-  }
+  std::swap(job_, other.job_);
   return *this;
 }
 
 TNameLookup::~TNameLookup() {
-  if (job_) socket_platform::ReleaseLookup(job_);
+  if (job_) socket_platform::Release(job_);
 }
+
+const std::string& TNameLookup::Host() const { return job_->host; }
+
+std::uint16_t TNameLookup::Port() const { return job_->port; }
 
 TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeoutMs,
                          const TKeepWaiting& keepWaiting) {
@@ -173,19 +179,16 @@ TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeou
 TSocket TSocket::Connect(const TNameLookup& lookup, int timeoutMs,
                          const TKeepWaiting& keepWaiting) {
   const Clock::time_point deadline = After(timeoutMs);
-  const std::string target = lookup.host_ + ":" + DecimalText(lookup.port_);
-  std::vector<TEndpoint> endpoints = lookup.numeric_;
-  if (lookup.job_) {
-    // started_ is never later than now, so the look-up's own limit ends first.
-    if (!socket_platform::WaitInSlices(lookup.started_ + std::chrono::milliseconds(timeoutMs),
-                                       keepWaiting, [&](int ms) {
-                                         return socket_platform::WaitForLookup(lookup.job_, ms);
-                                       })) {
-      throw ESocketTimeout("no address for " + target + " in time");
-    }
-    endpoints = socket_platform::LookupResult(lookup.job_);
+  const socket_platform::TLookupJob* job = lookup.job_;
+  const std::string target = job->host + ":" + DecimalText(job->port);
+  // The look-up started no later than now, so its own limit ends first.
+  if (!socket_platform::WaitInSlices(
+          job->started + std::chrono::milliseconds(timeoutMs), keepWaiting,
+          [job](int ms) { return socket_platform::WaitForSignal(job->ended, ms); })) {
+    throw ESocketTimeout("name look-up timed out");
   }
-  return Race(Interleaved(std::move(endpoints)), target, deadline, keepWaiting);
+  if (job->endpoints.empty()) throw ESocketError(job->error);
+  return Race(Interleaved(job->endpoints), target, deadline, keepWaiting);
 }
 
 TSocket TSocket::ConnectToAddresses(const std::vector<std::string>& addresses, std::uint16_t port,

@@ -4,7 +4,6 @@
 // window's thread can go on handling its messages while it waits, and give the wait up.
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,7 +14,6 @@
 namespace qor {
 
 namespace socket_platform {
-struct TEndpoint;
 struct TLookupJob;
 }  // namespace socket_platform
 
@@ -56,9 +54,8 @@ inline constexpr int kConnectAttemptDelayMs = 250;
 // not hold up the process's exit.
 class TNameLookup {
  public:
-  TNameLookup() = default;
-  // Starts looking up host (a name or a numeric address) for a TCP connection to port. Raises
-  // ESocketError when no thread can be started for it.
+  // Starts looking up host (a name or a numeric address) for a TCP connection to port. Should no
+  // thread start, the look-up runs here, blocking.
   TNameLookup(const std::string& host, std::uint16_t port);
   TNameLookup(TNameLookup&& other) noexcept;
   TNameLookup& operator=(TNameLookup&& other) noexcept;
@@ -66,16 +63,12 @@ class TNameLookup {
   TNameLookup& operator=(const TNameLookup&) = delete;
   ~TNameLookup();
 
-  const std::string& Host() const { return host_; }
-  std::uint16_t Port() const { return port_; }
+  const std::string& Host() const;
+  std::uint16_t Port() const;
 
  private:
   friend class TSocket;
-  std::string host_;
-  std::uint16_t port_ = 0;
-  std::chrono::steady_clock::time_point started_;
-  std::vector<socket_platform::TEndpoint> numeric_;  // a numeric address, resolved at once
-  socket_platform::TLookupJob* job_ = nullptr;       // a name's look-up, shared with its thread
+  socket_platform::TLookupJob* job_ = nullptr;
 };
 
 // One TCP connection, or none (the default). Move-only; the destructor closes it.

@@ -26,27 +26,34 @@ struct TEndpoint {
 // port, in the resolver's order. Raises ESocketError when there is no address.
 std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool numericOnly);
 
-// Resolves host for port as Resolve does, for a look-up thread: never raises. Leaves the addresses
-// in endpoints, or none and the reason in error.
-void ResolveQuietly(const std::string& host, std::uint16_t port, std::vector<TEndpoint>& endpoints,
-                    std::string& error) noexcept;
+// A name look-up (see TNameLookup), shared by the thread that runs it and the caller that waits for
+// it: each holds a reference, and the last to let go frees it, so a look-up given up by its caller
+// never writes into freed memory.
+struct TLookupJob {
+  std::string host;
+  std::uint16_t port = 0;
+  Clock::time_point started;
+  long references = 1;
+  std::intptr_t ended = 0;  // the signal raised once the addresses or the error are in; 0: none
+  std::vector<TEndpoint> endpoints;
+  std::string error;
+};
 
-// A name look-up on a thread of its own (see TNameLookup), defined by the platform file. The thread
-// and the caller each hold a reference and the last to let go frees it, so a look-up given up by
-// its caller never writes into freed memory.
-struct TLookupJob;
+// A signal raised once, from any thread: an event on Windows, an eventfd on Linux. 0 when none
+// can be made.
+std::intptr_t NewSignal();
+void RaiseSignal(std::intptr_t signal);
+// Waits at most timeoutMs for the signal; true once it is raised, or at once for signal 0.
+bool WaitForSignal(std::intptr_t signal, int timeoutMs);
+void CloseSignal(std::intptr_t signal);
 
-// Starts resolving host for port on a new thread. Raises ESocketError when no thread can start.
-TLookupJob* StartLookup(const std::string& host, std::uint16_t port);
+// The body of a look-up's thread (socket.cpp): resolves job's host, raises its signal, lets go of
+// its reference. Never raises.
+void RunLookup(TLookupJob* job) noexcept;
 
-// Waits at most timeoutMs for the look-up to end; true once it has.
-bool WaitForLookup(TLookupJob* job, int timeoutMs);
-
-// The addresses of an ended look-up; raises ESocketError with the resolver's reason when none.
-std::vector<TEndpoint> LookupResult(TLookupJob* job);
-
-// Lets go of the caller's reference. The thread may go on and frees the job when it ends.
-void ReleaseLookup(TLookupJob* job);
+// Runs RunLookup(job) on a new thread of its own; false when none could be started. (On Windows a
+// plain Win32 thread: setup programs link no thread library.)
+bool StartLookupThread(TLookupJob* job);
 
 // Starts a non-blocking connect to endpoint. Returns the handle of the attempt, or -1 with the
 // reason when it failed at once. The caller owns the handle (CloseHandle).

@@ -6,16 +6,14 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -94,58 +92,30 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
   return endpoints;
 }
 
-struct TLookupJob {
-  std::string host;
-  std::uint16_t port = 0;
-  std::mutex mutex;
-  std::condition_variable endedSignal;
-  bool ended = false;  // under mutex; the addresses or the error are in once it is set
-  std::atomic<int> references{2};  // the thread's and the caller's
-  std::vector<TEndpoint> endpoints;
-  std::string error;
-};
-
-namespace {
-
-void Release(TLookupJob* job) {
-  if (job->references.fetch_sub(1) == 1) delete job;
+std::intptr_t NewSignal() {
+  const int fd = ::eventfd(0, EFD_CLOEXEC);
+  return fd > 0 ? fd : 0;
 }
 
-}  // namespace
+void RaiseSignal(std::intptr_t signal) {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t n = ::write(static_cast<int>(signal), &one, sizeof one);
+}
 
-TLookupJob* StartLookup(const std::string& host, std::uint16_t port) {
-  auto* job = new TLookupJob;
-  job->host = host;
-  job->port = port;
+bool WaitForSignal(std::intptr_t signal, int timeoutMs) {
+  return !signal || PollOnce(static_cast<int>(signal), POLLIN, timeoutMs) != 0;
+}
+
+void CloseSignal(std::intptr_t signal) { ::close(static_cast<int>(signal)); }
+
+bool StartLookupThread(TLookupJob* job) {
   try {
-    std::thread([job] {
-      ResolveQuietly(job->host, job->port, job->endpoints, job->error);
-      {
-        const std::lock_guard<std::mutex> lock(job->mutex);
-        job->ended = true;
-      }
-      job->endedSignal.notify_all();
-      Release(job);
-    }).detach();
+    std::thread(RunLookup, job).detach();
+    return true;
   } catch (const std::system_error&) {
-    delete job;
-    throw ESocketError("cannot look up host \"" + host + "\": no thread");
+    return false;
   }
-  return job;
 }
-
-bool WaitForLookup(TLookupJob* job, int timeoutMs) {
-  std::unique_lock<std::mutex> lock(job->mutex);
-  return job->endedSignal.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [job] { return job->ended; });
-}
-
-std::vector<TEndpoint> LookupResult(TLookupJob* job) {
-  if (job->endpoints.empty()) throw ESocketError(job->error);
-  return job->endpoints;
-}
-
-void ReleaseLookup(TLookupJob* job) { Release(job); }
 
 std::intptr_t StartConnect(const TEndpoint& endpoint, std::string& reason) {
   const int fd = ::socket(endpoint.family, endpoint.socktype | SOCK_CLOEXEC, endpoint.protocol);

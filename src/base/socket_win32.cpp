@@ -127,60 +127,34 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
   return endpoints;
 }
 
-// A plain Win32 thread, not std::thread: setup programs link no thread library.
-struct TLookupJob {
-  std::string host;
-  std::uint16_t port = 0;
-  HANDLE ended = nullptr;  // a manual-reset event, set once the addresses or the error are in
-  LONG references = 2;     // the thread's and the caller's
-  std::vector<TEndpoint> endpoints;
-  std::string error;
-};
+std::intptr_t NewSignal() {
+  return reinterpret_cast<std::intptr_t>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+void RaiseSignal(std::intptr_t signal) { ::SetEvent(reinterpret_cast<HANDLE>(signal)); }
+
+bool WaitForSignal(std::intptr_t signal, int timeoutMs) {
+  return !signal || ::WaitForSingleObject(reinterpret_cast<HANDLE>(signal),
+                                          static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+}
+
+void CloseSignal(std::intptr_t signal) { ::CloseHandle(reinterpret_cast<HANDLE>(signal)); }
 
 namespace {
 
-void Release(TLookupJob* job) {
-  if (InterlockedDecrement(&job->references) != 0) return;
-  ::CloseHandle(job->ended);
-  delete job;
-}
-
-DWORD WINAPI RunLookup(void* parameter) {
-  auto* job = static_cast<TLookupJob*>(parameter);
-  ResolveQuietly(job->host, job->port, job->endpoints, job->error);
-  ::SetEvent(job->ended);
-  Release(job);
+DWORD WINAPI LookupThread(void* job) {
+  RunLookup(static_cast<TLookupJob*>(job));
   return 0;
 }
 
 }  // namespace
 
-TLookupJob* StartLookup(const std::string& host, std::uint16_t port) {
-  EnsureWinsock();
-  std::unique_ptr<TLookupJob> job(new TLookupJob);
-  job->host = host;
-  job->port = port;
-  job->ended = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE thread =
-      job->ended ? ::CreateThread(nullptr, 0, &RunLookup, job.get(), 0, nullptr) : nullptr;
-  if (!thread) {
-    if (job->ended) ::CloseHandle(job->ended);
-    throw ESocketError("cannot look up host \"" + host + "\": no thread");
-  }
+bool StartLookupThread(TLookupJob* job) {
+  HANDLE thread = ::CreateThread(nullptr, 0, &LookupThread, job, 0, nullptr);
+  if (!thread) return false;
   ::CloseHandle(thread);
-  return job.release();
+  return true;
 }
-
-bool WaitForLookup(TLookupJob* job, int timeoutMs) {
-  return ::WaitForSingleObject(job->ended, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
-}
-
-std::vector<TEndpoint> LookupResult(TLookupJob* job) {
-  if (job->endpoints.empty()) throw ESocketError(job->error);
-  return job->endpoints;
-}
-
-void ReleaseLookup(TLookupJob* job) { Release(job); }
 
 std::intptr_t StartConnect(const TEndpoint& endpoint, std::string& reason) {
   const SOCKET s = ::socket(endpoint.family, endpoint.socktype, endpoint.protocol);

@@ -245,12 +245,7 @@ void THttpClient::LookUpHosts(const std::vector<std::string>& urls) {
   for (const std::string& url : urls) {
     try {
       const THttpUrl parsed = THttpUrl::Parse(url);
-      const std::string host = Resolvable(parsed.host);
-      bool known = false;
-      for (const TNameLookup& lookup : lookups_) {
-        known = known || (lookup.Host() == host && lookup.Port() == parsed.port);
-      }
-      if (!known) lookups_.emplace_back(host, parsed.port);
+      lookups_.emplace_back(Resolvable(parsed.host), parsed.port);
     } catch (...) {
       // Get reports the same fault when it reaches this URL.
     }

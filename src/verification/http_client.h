@@ -52,8 +52,9 @@ class THttpClient {
 
   // Starts looking up the host of every URL at once, side by side, for the Gets that follow: a
   // resolver that never answers then costs those servers one connect limit in all, not one each.
-  // Replaces the look-ups of an earlier call; Get looks up a host not among them on its own.
-  // URLs that cannot be parsed are left to Get to report. Never raises for a host.
+  // Replaces the look-ups of an earlier call; Get looks up a host not among them on its own, and
+  // the first of a host's look-ups serves all its URLs. URLs that cannot be parsed are left to
+  // Get to report. Never raises for a host.
   void LookUpHosts(const std::vector<std::string>& urls);
 
   // The status code of the last response whose head was read, or 0.
