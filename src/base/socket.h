@@ -83,8 +83,8 @@ class TSocket {
 
   // Resolves host (a name or a numeric address, as TNameLookup does) and connects to port. The
   // addresses are tried as ConnectToAddresses does, the two address families taking turns. The
-  // whole attempt, the look-up and all addresses, ends within timeoutMs. Raises ESocketError when the name
-  // cannot be resolved or no address accepts, ESocketTimeout when the time ran out first,
+  // whole attempt, the look-up and all addresses, ends within timeoutMs. Raises ESocketError when
+  // the name cannot be resolved or no address accepts, ESocketTimeout when the time ran out first,
   // ESocketCancelled when keepWaiting gave up.
   static TSocket Connect(const std::string& host, std::uint16_t port, int timeoutMs,
                          const TKeepWaiting& keepWaiting = {});
