@@ -146,9 +146,8 @@ TNameLookup::TNameLookup(const std::string& host, std::uint16_t port)
   job_->host = host;
   job_->port = port;
   job_->started = Clock::now();
-  try {
-    job_->endpoints = socket_platform::Resolve(host, port, true);
-  } catch (const ESocketError&) {
+  job_->endpoints = socket_platform::Resolve(host, port, true);
+  if (job_->endpoints.empty()) {
     // A name: the resolver may take its time.
     job_->references = 2;
     job_->ended = socket_platform::NewSignal();

@@ -23,7 +23,8 @@ struct TEndpoint {
 };
 
 // Resolves host (numericOnly: a numeric address only, no name look-up) for a TCP connection to
-// port, in the resolver's order. Raises ESocketError when there is no address.
+// port, in the resolver's order. Raises ESocketError when there is no address, except that
+// numericOnly gives none for a host that is not a numeric address.
 std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool numericOnly);
 
 // A name look-up (see TNameLookup), shared by the thread that runs it and the caller that waits for

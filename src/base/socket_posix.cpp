@@ -80,6 +80,7 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
   const std::string service = DecimalText(port);
   const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
   if (status != 0) {
+    if (numericOnly) return {};
     throw ESocketError("cannot resolve host \"" + host + "\": " + ::gai_strerror(status));
   }
   const std::unique_ptr<addrinfo, AddrInfoFree> list(found);
