@@ -32,6 +32,20 @@ bool WaitInSlices(Clock::time_point deadline, const TKeepWaiting& keepWaiting,
 
 namespace {
 
+// Address families take turns, starting with the resolver's first choice (RFC 8305, 4), so that
+// a family without a working route holds up at most every other attempt.
+std::vector<TEndpoint> Interleaved(std::vector<TEndpoint> endpoints) {
+  if (endpoints.empty()) return endpoints;
+  const int first = endpoints.front().family;
+  std::vector<TEndpoint> preferred, other, result;
+  for (TEndpoint& e : endpoints) (e.family == first ? preferred : other).push_back(std::move(e));
+  for (std::size_t i = 0; i < preferred.size() || i < other.size(); ++i) {
+    if (i < preferred.size()) result.push_back(std::move(preferred[i]));
+    if (i < other.size()) result.push_back(std::move(other[i]));
+  }
+  return result;
+}
+
 void Release(TLookupJob* job) {
   if (__atomic_sub_fetch(&job->references, 1, __ATOMIC_ACQ_REL) != 0) return;
   if (job->ended) CloseSignal(job->ended);
@@ -43,7 +57,7 @@ void Release(TLookupJob* job) {
 void RunLookup(TLookupJob* job) noexcept {
   try {
     try {
-      job->endpoints = Resolve(job->host, job->port, false);
+      job->endpoints = Interleaved(Resolve(job->host, job->port, false));
     } catch (const std::exception& e) {
       job->error = e.what();
     }
@@ -83,20 +97,6 @@ class PendingAttempts {
  private:
   std::vector<std::intptr_t> handles_;
 };
-
-// Address families take turns, starting with the resolver's first choice (RFC 8305, 4), so that
-// a family without a working route holds up at most every other attempt.
-std::vector<TEndpoint> Interleaved(std::vector<TEndpoint> endpoints) {
-  if (endpoints.empty()) return endpoints;
-  const int first = endpoints.front().family;
-  std::vector<TEndpoint> preferred, other, result;
-  for (TEndpoint& e : endpoints) (e.family == first ? preferred : other).push_back(std::move(e));
-  for (std::size_t i = 0; i < preferred.size() || i < other.size(); ++i) {
-    if (i < preferred.size()) result.push_back(std::move(preferred[i]));
-    if (i < other.size()) result.push_back(std::move(other[i]));
-  }
-  return result;
-}
 
 TSocket Race(const std::vector<TEndpoint>& endpoints, const std::string& target,
              Clock::time_point deadline, const TKeepWaiting& keepWaiting) {
@@ -187,7 +187,7 @@ TSocket TSocket::Connect(const TNameLookup& lookup, int timeoutMs,
     throw ESocketTimeout("name look-up timed out");
   }
   if (job->endpoints.empty()) throw ESocketError(job->error);
-  return Race(Interleaved(job->endpoints), target, deadline, keepWaiting);
+  return Race(job->endpoints, target, deadline, keepWaiting);
 }
 
 TSocket TSocket::ConnectToAddresses(const std::vector<std::string>& addresses, std::uint16_t port,

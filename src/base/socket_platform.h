@@ -36,7 +36,7 @@ struct TLookupJob {
   Clock::time_point started;
   long references = 1;
   std::intptr_t ended = 0;  // the signal raised once the addresses or the error are in; 0: none
-  std::vector<TEndpoint> endpoints;
+  std::vector<TEndpoint> endpoints;  // in the order to try them
   std::string error;
 };
 
