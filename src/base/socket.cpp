@@ -30,6 +30,44 @@ bool WaitInSlices(Clock::time_point deadline, const TKeepWaiting& keepWaiting,
   }
 }
 
+namespace {
+
+// Address families take turns, starting with the resolver's first choice (RFC 8305, 4), so that
+// a family without a working route holds up at most every other attempt.
+std::vector<TEndpoint> Interleaved(std::vector<TEndpoint> endpoints) {
+  if (endpoints.empty()) return endpoints;
+  const int first = endpoints.front().family;
+  std::vector<TEndpoint> preferred, other, result;
+  for (TEndpoint& e : endpoints) (e.family == first ? preferred : other).push_back(std::move(e));
+  for (std::size_t i = 0; i < preferred.size() || i < other.size(); ++i) {
+    if (i < preferred.size()) result.push_back(std::move(preferred[i]));
+    if (i < other.size()) result.push_back(std::move(other[i]));
+  }
+  return result;
+}
+
+void Release(TLookupJob* job) {
+  if (__atomic_sub_fetch(&job->references, 1, __ATOMIC_ACQ_REL) != 0) return;
+  if (job->ended) CloseSignal(job->ended);
+  delete job;
+}
+
+}  // namespace
+
+void RunLookup(TLookupJob* job) noexcept {
+  try {
+    try {
+      job->endpoints = Interleaved(Resolve(job->host, job->port, false));
+    } catch (const std::exception& e) {
+      job->error = e.what();
+    }
+  } catch (...) {
+    // No memory for the reason: no addresses says enough.
+  }
+  if (job->ended) RaiseSignal(job->ended);
+  Release(job);
+}
+
 }  // namespace socket_platform
 
 namespace {
@@ -60,23 +98,8 @@ class PendingAttempts {
   std::vector<std::intptr_t> handles_;
 };
 
-// Address families take turns, starting with the resolver's first choice (RFC 8305, 4), so that
-// a family without a working route holds up at most every other attempt.
-std::vector<TEndpoint> Interleaved(std::vector<TEndpoint> endpoints) {
-  if (endpoints.empty()) return endpoints;
-  const int first = endpoints.front().family;
-  std::vector<TEndpoint> preferred, other, result;
-  for (TEndpoint& e : endpoints) (e.family == first ? preferred : other).push_back(std::move(e));
-  for (std::size_t i = 0; i < preferred.size() || i < other.size(); ++i) {
-    if (i < preferred.size()) result.push_back(std::move(preferred[i]));
-    if (i < other.size()) result.push_back(std::move(other[i]));
-  }
-  return result;
-}
-
-TSocket Race(const std::vector<TEndpoint>& endpoints, const std::string& target, int timeoutMs,
-             const TKeepWaiting& keepWaiting) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+TSocket Race(const std::vector<TEndpoint>& endpoints, const std::string& target,
+             Clock::time_point deadline, const TKeepWaiting& keepWaiting) {
   PendingAttempts attempts;
   std::vector<std::intptr_t>& pending = attempts.Handles();
   std::string reason = "no address";
@@ -112,12 +135,59 @@ TSocket Race(const std::vector<TEndpoint>& endpoints, const std::string& target,
   }
 }
 
+Clock::time_point After(int timeoutMs) {
+  return Clock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
 }  // namespace
+
+TNameLookup::TNameLookup(const std::string& host, std::uint16_t port)
+    : job_(new socket_platform::TLookupJob) {
+  job_->host = host;
+  job_->port = port;
+  job_->started = Clock::now();
+  job_->endpoints = socket_platform::Resolve(host, port, true);
+  if (job_->endpoints.empty()) {
+    // A name: the resolver may take its time.
+    job_->references = 2;
+    job_->ended = socket_platform::NewSignal();
+    if (!job_->ended || !socket_platform::StartLookupThread(job_)) socket_platform::RunLookup(job_);
+  }
+}
+
+TNameLookup::TNameLookup(TNameLookup&& other) noexcept : job_(other.job_) { other.job_ = nullptr; }
+
+TNameLookup& TNameLookup::operator=(TNameLookup&& other) noexcept {
+  std::swap(job_, other.job_);
+  return *this;
+}
+
+TNameLookup::~TNameLookup() {
+  if (job_) socket_platform::Release(job_);
+}
+
+const std::string& TNameLookup::Host() const { return job_->host; }
+
+std::uint16_t TNameLookup::Port() const { return job_->port; }
 
 TSocket TSocket::Connect(const std::string& host, std::uint16_t port, int timeoutMs,
                          const TKeepWaiting& keepWaiting) {
-  return Race(Interleaved(socket_platform::Resolve(host, port, false)),
-              host + ":" + DecimalText(port), timeoutMs, keepWaiting);
+  return Connect(TNameLookup(host, port), timeoutMs, keepWaiting);
+}
+
+TSocket TSocket::Connect(const TNameLookup& lookup, int timeoutMs,
+                         const TKeepWaiting& keepWaiting) {
+  const Clock::time_point deadline = After(timeoutMs);
+  const socket_platform::TLookupJob* job = lookup.job_;
+  const std::string target = job->host + ":" + DecimalText(job->port);
+  // The look-up started no later than now, so its own limit ends first.
+  if (!socket_platform::WaitInSlices(
+          job->started + std::chrono::milliseconds(timeoutMs), keepWaiting,
+          [job](int ms) { return socket_platform::WaitForSignal(job->ended, ms); })) {
+    throw ESocketTimeout("name look-up timed out");
+  }
+  if (job->endpoints.empty()) throw ESocketError(job->error);
+  return Race(job->endpoints, target, deadline, keepWaiting);
 }
 
 TSocket TSocket::ConnectToAddresses(const std::vector<std::string>& addresses, std::uint16_t port,
@@ -129,7 +199,7 @@ TSocket TSocket::ConnectToAddresses(const std::vector<std::string>& addresses, s
     }
   }
   const std::string target = addresses.empty() ? std::string("no address") : addresses.front();
-  return Race(endpoints, target + ":" + DecimalText(port), timeoutMs, keepWaiting);
+  return Race(endpoints, target + ":" + DecimalText(port), After(timeoutMs), keepWaiting);
 }
 
 TSocket::TSocket(TSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }

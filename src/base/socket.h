@@ -13,6 +13,10 @@
 
 namespace qor {
 
+namespace socket_platform {
+struct TLookupJob;
+}  // namespace socket_platform
+
 // Base of every socket failure: name resolution, refused or broken connections, time-outs. The
 // message says what failed and the system's reason.
 class ESocketError : public std::runtime_error {
@@ -43,6 +47,30 @@ inline constexpr int kWaitSliceMs = 50;
 // while the earlier attempts go on (RFC 8305, "Happy Eyeballs"); the first to connect wins.
 inline constexpr int kConnectAttemptDelayMs = 250;
 
+// The addresses of a host, looked up on a thread of its own: waiting for them is sliced and can be
+// given up like every other wait here, and several names can be looked up side by side. A numeric
+// address is taken at once, without a thread. Move-only. Destroying it gives up a look-up still
+// running; that one ends on its own, writes only into what its thread holds a share of, and does
+// not hold up the process's exit.
+class TNameLookup {
+ public:
+  // Starts looking up host (a name or a numeric address) for a TCP connection to port. Should no
+  // thread start, the look-up runs here, blocking.
+  TNameLookup(const std::string& host, std::uint16_t port);
+  TNameLookup(TNameLookup&& other) noexcept;
+  TNameLookup& operator=(TNameLookup&& other) noexcept;
+  TNameLookup(const TNameLookup&) = delete;
+  TNameLookup& operator=(const TNameLookup&) = delete;
+  ~TNameLookup();
+
+  const std::string& Host() const;
+  std::uint16_t Port() const;
+
+ private:
+  friend class TSocket;
+  socket_platform::TLookupJob* job_ = nullptr;
+};
+
 // One TCP connection, or none (the default). Move-only; the destructor closes it.
 class TSocket {
  public:
@@ -53,12 +81,19 @@ class TSocket {
   TSocket& operator=(const TSocket&) = delete;
   ~TSocket();
 
-  // Resolves host (a name or a numeric address, through getaddrinfo) and connects to port. The
+  // Resolves host (a name or a numeric address, as TNameLookup does) and connects to port. The
   // addresses are tried as ConnectToAddresses does, the two address families taking turns. The
-  // whole attempt, over all addresses, ends within timeoutMs. Raises ESocketError when the name
-  // cannot be resolved or no address accepts, ESocketTimeout when the time ran out first,
+  // whole attempt, the look-up and all addresses, ends within timeoutMs. Raises ESocketError when
+  // the name cannot be resolved or no address accepts, ESocketTimeout when the time ran out first,
   // ESocketCancelled when keepWaiting gave up.
   static TSocket Connect(const std::string& host, std::uint16_t port, int timeoutMs,
+                         const TKeepWaiting& keepWaiting = {});
+
+  // The same with a look-up started earlier. timeoutMs bounds the whole call, and the look-up
+  // counts it from its own start: names looked up side by side for servers that are asked in turn
+  // run out of time together, once, instead of once per server. Raises ESocketTimeout when the
+  // look-up ran out of it first.
+  static TSocket Connect(const TNameLookup& lookup, int timeoutMs,
                          const TKeepWaiting& keepWaiting = {});
 
   // Connects to port on the first of addresses (numeric, in that order) to accept: each attempt

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 #include "base/socket.h"
 #include "base/socket_platform.h"
@@ -77,6 +80,7 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
   const std::string service = DecimalText(port);
   const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
   if (status != 0) {
+    if (numericOnly) return {};
     throw ESocketError("cannot resolve host \"" + host + "\": " + ::gai_strerror(status));
   }
   const std::unique_ptr<addrinfo, AddrInfoFree> list(found);
@@ -87,6 +91,31 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
                   std::string(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
   }
   return endpoints;
+}
+
+std::intptr_t NewSignal() {
+  const int fd = ::eventfd(0, EFD_CLOEXEC);
+  return fd > 0 ? fd : 0;
+}
+
+void RaiseSignal(std::intptr_t signal) {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t n = ::write(static_cast<int>(signal), &one, sizeof one);
+}
+
+bool WaitForSignal(std::intptr_t signal, int timeoutMs) {
+  return !signal || PollOnce(static_cast<int>(signal), POLLIN, timeoutMs) != 0;
+}
+
+void CloseSignal(std::intptr_t signal) { ::close(static_cast<int>(signal)); }
+
+bool StartLookupThread(TLookupJob* job) {
+  try {
+    std::thread(RunLookup, job).detach();
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  }
 }
 
 std::intptr_t StartConnect(const TEndpoint& endpoint, std::string& reason) {

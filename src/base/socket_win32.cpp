@@ -109,6 +109,7 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
   const std::string service = DecimalText(port);
   const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
   if (status != 0) {
+    if (numericOnly) return {};
     throw ESocketError("cannot resolve host \"" + host + "\": " + SystemText(status));
   }
   const std::unique_ptr<addrinfo, AddrInfoFree> list(found);
@@ -119,6 +120,35 @@ std::vector<TEndpoint> Resolve(const std::string& host, std::uint16_t port, bool
                   std::string(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
   }
   return endpoints;
+}
+
+std::intptr_t NewSignal() {
+  return reinterpret_cast<std::intptr_t>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+void RaiseSignal(std::intptr_t signal) { ::SetEvent(reinterpret_cast<HANDLE>(signal)); }
+
+bool WaitForSignal(std::intptr_t signal, int timeoutMs) {
+  return !signal || ::WaitForSingleObject(reinterpret_cast<HANDLE>(signal),
+                                          static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+}
+
+void CloseSignal(std::intptr_t signal) { ::CloseHandle(reinterpret_cast<HANDLE>(signal)); }
+
+namespace {
+
+DWORD WINAPI LookupThread(void* job) {
+  RunLookup(static_cast<TLookupJob*>(job));
+  return 0;
+}
+
+}  // namespace
+
+bool StartLookupThread(TLookupJob* job) {
+  HANDLE thread = ::CreateThread(nullptr, 0, &LookupThread, job, 0, nullptr);
+  if (!thread) return false;
+  ::CloseHandle(thread);
+  return true;
 }
 
 std::intptr_t StartConnect(const TEndpoint& endpoint, std::string& reason) {

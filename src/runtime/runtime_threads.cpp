@@ -5,9 +5,10 @@
 // function an object's .eh_frame refers to). The signatures are those of <pthread.h>, whose types
 // the runtime was compiled with.
 //
-// A setup program runs its C++ code on one thread, but these stay correct for several. Two
-// liberties: every mutex is recursive (a Win32 critical section), and key destructors are never
-// run, as no thread of ours ends before the process does.
+// A setup program runs its windows and sockets on one thread; only name look-ups run on threads of
+// their own (src/base/socket_win32.cpp), so these stay correct for several. Two liberties: every
+// mutex is recursive (a Win32 critical section), and key destructors are never run: a look-up's
+// thread that ends leaves its few bytes of thread-local runtime state behind.
 #include <errno.h>
 #include <pthread.h>
 #include <time.h>

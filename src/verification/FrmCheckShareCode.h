@@ -6,9 +6,10 @@
 // closed.
 //
 // During a check the window handles its messages while every request waits (at most 50 ms
-// apart), so it stays painted, movable and responsive to the system. Clicks and keys in it are
-// dropped meanwhile; a close request abandons the request in flight and closes the window with
-// Approved false, without showing the certification window.
+// apart), name look-ups included, so it stays painted and responsive to the system. Only a close
+// request is honoured meanwhile: clicks and keys are dropped, and the context menu, the system
+// menu, moving and sizing are refused. A close request abandons the request in flight and closes
+// the window with Approved false, without showing the certification window.
 #pragma once
 
 #include <windows.h>

@@ -73,6 +73,11 @@ bool ContainsToken(const std::string* value, const char* token) {
   return value != nullptr && AsciiLowerCase(*value).find(token) != std::string::npos;
 }
 
+// The name as the resolver takes it: an IPv6 literal without its brackets.
+std::string Resolvable(const std::string& host) {
+  return host.size() > 2 && host.front() == '[' ? host.substr(1, host.size() - 2) : host;
+}
+
 // The cookie jar of a host in a list of (host, jar) pairs, or null.
 template <typename Jars>
 auto FindJar(Jars& jars, const std::string& host) -> decltype(&jars.front().second) {
@@ -234,6 +239,27 @@ std::string THttpClient::Exchange(const THttpUrl& url, bool& staleConnection) {
   return body;
 }
 
+void THttpClient::LookUpHosts(const std::vector<std::string>& urls) {
+  lookups_.clear();
+  for (const std::string& url : urls) {
+    try {
+      const THttpUrl parsed = THttpUrl::Parse(url);
+      lookups_.emplace_back(Resolvable(parsed.host), parsed.port);
+    } catch (...) {
+      // Get reports the same fault when it reaches this URL.
+    }
+  }
+}
+
+TSocket THttpClient::Connect(const std::string& host, std::uint16_t port) {
+  for (const TNameLookup& lookup : lookups_) {
+    if (lookup.Host() == host && lookup.Port() == port) {
+      return TSocket::Connect(lookup, limits_.connectTimeoutMs, KeepWaiting);
+    }
+  }
+  return TSocket::Connect(host, port, limits_.connectTimeoutMs, KeepWaiting);
+}
+
 std::string THttpClient::Get(const std::string& url) {
   const THttpUrl parsed = THttpUrl::Parse(url);
   lastStatusCode_ = 0;
@@ -241,15 +267,10 @@ std::string THttpClient::Get(const std::string& url) {
   if (connection_.IsOpen() && (host != connectedHost_ || parsed.port != connectedPort_)) {
     Disconnect();
   }
-  std::string resolvable = parsed.host;
-  if (resolvable.size() > 2 && resolvable.front() == '[') {
-    resolvable = resolvable.substr(1, resolvable.size() - 2);
-  }
   // One retry, only when a kept connection turned out to be closed before any reply.
   for (bool reused = connection_.IsOpen();; reused = false) {
     if (!connection_.IsOpen()) {
-      connection_ =
-          TSocket::Connect(resolvable, parsed.port, limits_.connectTimeoutMs, KeepWaiting);
+      connection_ = Connect(Resolvable(parsed.host), parsed.port);
       connectedHost_ = host;
       connectedPort_ = parsed.port;
     }

@@ -50,6 +50,13 @@ class THttpClient {
   // name for the client's lifetime and sent back only to that host.
   std::string Get(const std::string& url);
 
+  // Starts looking up the host of every URL at once, side by side, for the Gets that follow: a
+  // resolver that never answers then costs those servers one connect limit in all, not one each.
+  // Replaces the look-ups of an earlier call; Get looks up a host not among them on its own, and
+  // the first of a host's look-ups serves all its URLs. URLs that cannot be parsed are left to
+  // Get to report. Never raises for a host.
+  void LookUpHosts(const std::vector<std::string>& urls);
+
   // The status code of the last response whose head was read, or 0.
   int LastStatusCode() const { return lastStatusCode_; }
 
@@ -61,6 +68,7 @@ class THttpClient {
 
  private:
   std::string Exchange(const THttpUrl& url, bool& staleConnection);
+  TSocket Connect(const std::string& host, std::uint16_t port);
   void StoreCookies(const std::string& host, const THttpResponseHead& head);
 
   using CookieJar = std::vector<std::pair<std::string, std::string>>;  // name and value
@@ -73,6 +81,7 @@ class THttpClient {
   // Host name (lower-case) and its cookies in the order first set. A client talks to a few hosts,
   // so a list searched in turn (no std::map in setup code: src/runtime/README.md).
   std::vector<std::pair<std::string, CookieJar>> cookies_;
+  std::vector<TNameLookup> lookups_;  // from LookUpHosts
 };
 
 }  // namespace qor

@@ -48,6 +48,22 @@ bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout) {
   }
 }
 
+bool ProbeUntil(HWND window, const std::function<bool()>& done, milliseconds timeout,
+                Probes& probes) {
+  int tick = 0;
+  return WaitUntil(
+      [&] {
+        if (tick++ % 4 == 0) {
+          DWORD_PTR result = 0;
+          probes.unanswered +=
+              !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+          ++probes.sent;
+        }
+        return done();
+      },
+      timeout);
+}
+
 namespace {
 
 std::wstring ClassOf(HWND window) {
@@ -117,6 +133,21 @@ HWND ChildWithTextPrefix(HWND parent, const std::wstring& className, const std::
     if (WindowText(child).rfind(prefix, 0) == 0) return child;
   }
   return nullptr;
+}
+
+HWND Balloon(DWORD pid) {
+  std::vector<HWND> balloons = TopWindows(pid, L"TBalloon");
+  return balloons.empty() ? nullptr : balloons.back();
+}
+
+std::string BalloonTitle(HWND balloon) {
+  std::vector<HWND> labels = Children(balloon, L"TLabel");
+  return labels.empty() ? std::string() : WindowText(labels.front());
+}
+
+HWND InstallButton(HWND form) {
+  std::vector<HWND> buttons = Children(form, L"TSpeedButton");
+  return buttons.size() == 1 ? buttons.front() : nullptr;
 }
 
 void Click(HWND window) {

@@ -35,6 +35,16 @@ class ChildProcess {
 // Polls condition every 50 ms until it holds or timeout passes; returns the last result.
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kPatience);
 
+// Probes window as the system does to tell a hung window (SendMessageTimeout with WM_NULL,
+// SMTO_ABORTIFHUNG, 1 s) every 200 ms, and polls done every 50 ms, until done holds or timeout
+// passes; returns done's last result. Counts the probes sent and those left unanswered.
+struct Probes {
+  int sent = 0;
+  int unanswered = 0;
+};
+bool ProbeUntil(HWND window, const std::function<bool()>& done, milliseconds timeout,
+                Probes& probes);
+
 // The visible top-level windows of process pid with the window class className.
 std::vector<HWND> TopWindows(DWORD pid, const std::wstring& className);
 // The first of them, waiting up to timeout; null when none appeared.
@@ -46,6 +56,12 @@ std::vector<HWND> Children(HWND parent, const std::wstring& className, bool visi
 std::string WindowText(HWND window);
 // The first visible child whose text starts with prefix (GBK), or null.
 HWND ChildWithTextPrefix(HWND parent, const std::wstring& className, const std::string& prefix);
+
+// The visible balloon of process pid, or null, and the title it shows.
+HWND Balloon(DWORD pid);
+std::string BalloonTitle(HWND balloon);
+// The install button of the verification window (its copy button stays hidden), or null.
+HWND InstallButton(HWND form);
 
 // A left click in the middle of window, as posted mouse messages.
 void Click(HWND window);

@@ -442,6 +442,20 @@ TEST_F(HttpClientTest, KeepWaitingGivesTheRequestUp) {
   EXPECT_EQ(client_.Get(Url()), "fine");
 }
 
+// Names are looked up ahead, each on a thread of its own (localhost, through the hosts file), and
+// Get uses its host's look-up; without one it looks the host up itself. Look-ups given up while
+// their threads run must leave those threads nothing freed to write into.
+TEST_F(HttpClientTest, LooksUpNamesAheadAndUsesThem) {
+  server_.SetDefault(TServerBehaviour::Ok("named"));
+  const std::string named = "http://localhost:" + std::to_string(server_.Port()) + "/" + kPath;
+  for (int i = 0; i < 20; ++i) TNameLookup abandoned("localhost", server_.Port());
+  client_.LookUpHosts({"not a URL", named, named});
+  EXPECT_EQ(client_.Get(named), "named");
+  client_.Disconnect();
+  client_.LookUpHosts({});
+  EXPECT_EQ(client_.Get(named), "named");
+}
+
 TEST(HttpClientFaultTest, UnknownHostIsASocketError) {
   THttpClient client(SmallLimits());
   EXPECT_THROW(client.Get("http://no-such-host.invalid/x"), ESocketError);
