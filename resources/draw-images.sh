@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Draws the program's bitmaps anew with ImageMagick: the three balloon icons, the balloon's close
-# glyph and the two button pictures of the verification window. Every file is a 24-bit BMP with a
-# 40-byte information header and no palette, which is what the program loads.
+# glyph and the two button pictures of the verification window. Each is drawn as a 24-bit BMP with a
+# 40-byte information header, then kept as a palette BMP of the same pixels where that is smaller
+# (palettize-bmp); the program loads both.
 #   resources/draw-images.sh [OUTDIR]   (default: the folder of this script)
 set -euo pipefail
 out=${1:-$(dirname "$0")}
@@ -42,3 +43,5 @@ target="$out/copy.bmp" bmp24 -size 21x20 'xc:rgb(245,250,254)' +antialias \
   -fill white -stroke 'rgb(90,90,90)' -draw 'rectangle 2,1 12,14' \
   -draw 'rectangle 8,5 18,18' \
   -stroke 'rgb(60,100,170)' -draw 'line 10,8 16,8' -draw 'line 10,11 16,11' -draw 'line 10,14 14,14'
+
+"$(dirname "$0")/palettize-bmp" "$out"/*.bmp

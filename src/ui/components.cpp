@@ -91,8 +91,19 @@ UniqueBitmap BitmapFromBmpFile(const void* data, std::size_t size) {
   if (file.bfOffBits < sizeof file + info.biSize || file.bfOffBits >= size) return {};
   // The pixels must lie inside what was given.
   if (info.biWidth <= 0 || info.biHeight == 0 || info.biPlanes != 1) return {};
-  if (info.biBitCount != 24 && info.biBitCount != 32) return {};
+  if (info.biBitCount != 4 && info.biBitCount != 8 && info.biBitCount != 24 &&
+      info.biBitCount != 32) {
+    return {};
+  }
   if (info.biCompression != BI_RGB) return {};
+  // A palette (4 and 8 bits a pixel) lies between the header and the pixels.
+  if (info.biBitCount <= 8) {
+    const std::size_t colours = info.biClrUsed ? info.biClrUsed : std::size_t{1} << info.biBitCount;
+    if (colours > (std::size_t{1} << info.biBitCount) ||
+        file.bfOffBits < sizeof file + info.biSize + colours * sizeof(RGBQUAD)) {
+      return {};
+    }
+  }
   std::size_t stride = ((static_cast<std::size_t>(info.biWidth) * info.biBitCount + 31) / 32) * 4;
   std::size_t rows = static_cast<std::size_t>(info.biHeight < 0 ? -info.biHeight : info.biHeight);
   if (rows > (size - file.bfOffBits) / stride) return {};

@@ -265,6 +265,15 @@ TEST_F(ToolkitTest, BmpFilesAreReadOnlyWhenWholeAndPlain) {
   std::string wrong = bmp;
   wrong[0] = 'X';
   EXPECT_FALSE(BitmapFromBmpFile(wrong.data(), wrong.size())) << "not a BMP";
+  // The same as 4 bits a pixel with a palette of two colours before the pixels (rows of 4 bytes).
+  bmp.resize(14 + 40 + 8 + 8);
+  put32(2, static_cast<std::uint32_t>(bmp.size()));
+  put32(10, 62);
+  bmp[28] = 4;
+  put32(46, 2);
+  EXPECT_TRUE(BitmapFromBmpFile(bmp.data(), bmp.size())) << "palette";
+  put32(46, 16);
+  EXPECT_FALSE(BitmapFromBmpFile(bmp.data(), bmp.size())) << "palette over the pixels";
 }
 
 }  // namespace
