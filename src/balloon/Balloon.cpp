@@ -130,7 +130,7 @@ void TBalloon::ShowAt(std::int32_t x, std::int32_t y, std::string_view title,
   // Both labels size themselves to their texts; the geometry then places everything, in pixels.
   TitleLabel.SetCaption(title);
   TextLabel.SetCaption(message);
-  ui::UniqueBitmap picture = ui::LoadBitmapResource(IconResourceName(icon));
+  UniqueBitmap picture = ui::LoadBitmapResource(IconResourceName(icon));
   if (!picture) throw std::runtime_error("icon resource missing");
   IconImage.SetPicture(std::move(picture));
 
@@ -143,11 +143,11 @@ void TBalloon::ShowAt(std::int32_t x, std::int32_t y, std::string_view title,
   SetWindowPos(Handle(), nullptr, layout.window_left, layout.window_top, layout.width,
                layout.height, SWP_NOZORDER | SWP_NOACTIVATE);
 
-  ui::UniqueRegion body(CreateRoundRectRgn(layout.body.left, layout.body.top, layout.body.right,
-                                           layout.body.bottom, 7, 7));
+  UniqueRegion body(CreateRoundRectRgn(layout.body.left, layout.body.top, layout.body.right,
+                                       layout.body.bottom, 7, 7));
   POINT points[3];
   for (int i = 0; i < 3; ++i) points[i] = POINT{layout.triangle[i].x, layout.triangle[i].y};
-  ui::UniqueRegion triangle(CreatePolygonRgn(points, 3, WINDING));
+  UniqueRegion triangle(CreatePolygonRgn(points, 3, WINDING));
   if (body && triangle) CombineRgn(body.Get(), body.Get(), triangle.Get(), RGN_OR);
   triangle.Reset();
   // Once SetWindowRgn succeeds the system owns the region.
@@ -184,14 +184,14 @@ void TBalloon::KeepTopmost() {
 
 void TBalloon::PaintFrame(HDC dc) {
   Quietly([this, dc] {
-    ui::UniqueRegion shape(CreateRectRgn(0, 0, 1, 1));
+    UniqueRegion shape(CreateRectRgn(0, 0, 1, 1));
     if (shape && GetWindowRgn(Handle(), shape.Get()) != ERROR) {
-      ui::UniqueBrush black(CreateSolidBrush(RGB(0, 0, 0)));
+      UniqueBrush black(CreateSolidBrush(RGB(0, 0, 0)));
       FrameRgn(dc, shape.Get(), black.Get(), 1, 1);
     }
     if (CloseGlyph) {
-      ui::UniqueMemoryDc glyph_dc(CreateCompatibleDC(dc));
-      ui::SelectScope select(glyph_dc.Get(), CloseGlyph.Get());
+      UniqueMemoryDc glyph_dc(CreateCompatibleDC(dc));
+      SelectScope select(glyph_dc.Get(), CloseGlyph.Get());
       BitBlt(dc, width_ - 30, PointerAtTop ? 26 : 6, kCloseGlyphSize, kCloseGlyphSize,
              glyph_dc.Get(), 0, 0, SRCCOPY);
     }
@@ -230,13 +230,13 @@ void PrepareBalloon(bool openOnClick, std::string_view linkText) {
 
 void SetBalloonOpenOnClick(bool value) { BalloonOpenOnClick = value; }
 
-void LoadBitmapResource(ui::UniqueBitmap& bitmap, const char* name, const char* type) {
+void LoadBitmapResource(UniqueBitmap& bitmap, const char* name, const char* type) {
   HRSRC resource = FindResourceA(nullptr, name, type);
   if (!resource) return;
   HGLOBAL loaded = LoadResource(nullptr, resource);
   const void* data = loaded ? LockResource(loaded) : nullptr;
   if (!data) return;
-  ui::UniqueBitmap read = ui::BitmapFromBmpFile(data, SizeofResource(nullptr, resource));
+  UniqueBitmap read = ui::BitmapFromBmpFile(data, SizeofResource(nullptr, resource));
   if (read) bitmap = std::move(read);
 }
 

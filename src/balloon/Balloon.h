@@ -11,10 +11,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/handles_win32.h"
 #include "ui/components.h"
 #include "ui/controls.h"
 #include "ui/form.h"
-#include "ui/handles.h"
 
 namespace qor {
 
@@ -45,7 +45,7 @@ class TBalloon : public ui::Form {
   ui::Label TextLabel;
   ui::Image IconImage;
   ui::Timer HideTimer;
-  ui::UniqueBitmap CloseGlyph;
+  UniqueBitmap CloseGlyph;
   // Handed over by PrepareBalloon; kept, never read (a click opens CurrentServer).
   std::string LinkText;
 
@@ -73,6 +73,6 @@ void SetBalloonOpenOnClick(bool value);
 
 // Loads bitmap from the resource name of the given type in the program's own module, read as a
 // whole BMP file. Leaves bitmap as it was when there is no such resource or it is not a BMP.
-void LoadBitmapResource(ui::UniqueBitmap& bitmap, const char* name, const char* type);
+void LoadBitmapResource(UniqueBitmap& bitmap, const char* name, const char* type);
 
 }  // namespace qor

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/file_system.h"
+#include "base/handles_win32.h"
 #include "base/stream.h"
 #include "base/wide_path.h"
 
@@ -56,14 +57,12 @@ FilePath ExecutablePath() {
 std::optional<FileIdentity> GetFileIdentity(const FilePath& path) {
   // No access rights asked: that opens even a file another handle holds without sharing, and
   // backup semantics let a directory open too.
-  const HANDLE file =
+  const UniqueKernelHandle file(
       CreateFileW(WidePath(path).data(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
-  const BOOL known = GetFileInformationByHandle(file, &info);
-  CloseHandle(file);
-  if (!known) return std::nullopt;
+  if (!GetFileInformationByHandle(file.Get(), &info)) return std::nullopt;
   return FileIdentity{info.dwVolumeSerialNumber,
                       std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
 }

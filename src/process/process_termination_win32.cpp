@@ -4,8 +4,8 @@
 // tlhelp32.h needs the types of windows.h.
 #include <tlhelp32.h>
 
+#include "base/handles_win32.h"
 #include "process/process_match.h"
-#include "ui/handles.h"
 
 namespace qor {
 
@@ -39,7 +39,7 @@ ToolHelp LookUpToolHelp() {
 }
 
 bool TerminateById(std::uint32_t id) {
-  ui::UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+  UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
   return process && TerminateProcess(process.Get(), 0) != FALSE;
 }
 
@@ -49,7 +49,7 @@ bool TerminateProcessesByImageName(const std::string& name) {
   try {
     static const ToolHelp tool_help = LookUpToolHelp();
     if (!tool_help.create_snapshot || !tool_help.first || !tool_help.next) return false;
-    ui::UniqueKernelHandle snapshot(tool_help.create_snapshot(TH32CS_SNAPPROCESS, 0));
+    UniqueKernelHandle snapshot(tool_help.create_snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return false;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;

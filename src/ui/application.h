@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/handles.h"
+#include "base/handles_win32.h"
 
 namespace qor::ui {
 

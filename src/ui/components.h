@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/handles_win32.h"
 #include "ui/form.h"
-#include "ui/handles.h"
 
 namespace qor::ui {
 

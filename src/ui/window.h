@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/handles.h"
+#include "base/handles_win32.h"
 
 namespace qor::ui {
 

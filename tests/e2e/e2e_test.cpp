@@ -20,11 +20,11 @@
 #include <thread>
 #include <vector>
 
+#include "base/handles_win32.h"
 #include "base/wide_path.h"
 #include "e2e_main.h"
 #include "extraction/command_line.h"
 #include "screenshot.h"
-#include "ui/handles.h"
 #include "verification/QORMD5Unit.h"
 #include "window_test_helpers.h"
 
@@ -121,7 +121,7 @@ using testing::ClientRectOf;
 // A sleeping process started from a copy of this program under a given name.
 struct Sleeper {
   std::string path;
-  ui::UniqueKernelHandle process;
+  UniqueKernelHandle process;
   bool Ended(DWORD wait = 0) const {
     return WaitForSingleObject(process.Get(), wait) == WAIT_OBJECT_0;
   }
@@ -275,7 +275,7 @@ class SetupRun : public ::testing::Test {
 
   std::string folder_;
   std::string test_name_;
-  ui::UniqueKernelHandle process_;
+  UniqueKernelHandle process_;
   DWORD process_id_ = 0;
   Clock::time_point started_at_;
   Clock::time_point clicked_at_;

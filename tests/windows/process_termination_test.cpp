@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "base/handles_win32.h"
 #include "process/process_termination.h"
 #include "setup_windows_test_main.h"
-#include "ui/handles.h"
 
 namespace qor {
 namespace {
 
 struct Started {
   std::string path;
-  ui::UniqueKernelHandle process;
+  UniqueKernelHandle process;
 };
 
 class ProcessTerminationTest : public ::testing::Test {
@@ -55,7 +55,7 @@ class ProcessTerminationTest : public ::testing::Test {
                                nullptr, &startup, &info))
         << path;
     CloseHandle(info.hThread);
-    started_.push_back(Started{path, ui::UniqueKernelHandle(info.hProcess)});
+    started_.push_back(Started{path, UniqueKernelHandle(info.hProcess)});
     // Give it time to appear in the process list.
     WaitForInputIdle(info.hProcess, 2000);
     Sleep(300);

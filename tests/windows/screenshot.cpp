@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/handles_win32.h"
 #include "base/text.h"
-#include "ui/handles.h"
 
 namespace qor::testing {
 
@@ -35,11 +35,11 @@ std::string SaveScreenshot(const RECT& rect, const std::string& name) {
   const int height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return {};
 
-  ui::WindowDc screen(nullptr);
-  ui::UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
-  ui::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+  WindowDc screen(nullptr);
+  UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
+  UniqueBitmap bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
   {
-    ui::SelectScope select(memory.Get(), bitmap.Get());
+    SelectScope select(memory.Get(), bitmap.Get());
     BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
   }
   BITMAPINFOHEADER info{};

@@ -461,7 +461,7 @@ TEST_F(BalloonTest, AtCursorBelowRight) {
   EXPECT_NE(GetWindowLongW(b.Handle(), GWL_EXSTYLE) & WS_EX_NOACTIVATE, 0);
   EXPECT_NE(GetWindowLongW(b.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   // The shape: the body below the pointer band, and the pointer's base inside it.
-  ui::UniqueRegion shape(CreateRectRgn(0, 0, 1, 1));
+  UniqueRegion shape(CreateRectRgn(0, 0, 1, 1));
   ASSERT_NE(GetWindowRgn(b.Handle(), shape.Get()), ERROR);
   EXPECT_FALSE(PtInRegion(shape.Get(), 60, 10));
   EXPECT_TRUE(PtInRegion(shape.Get(), 25, 20));

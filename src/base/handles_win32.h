@@ -1,13 +1,14 @@
-// Move-only owners of Win32 handles and GDI objects, one per handle kind, plus scoped device
-// contexts and a SelectObject restorer. Each owner frees its handle exactly once; Release() hands
-// the handle over (for example to SetWindowRgn, which owns the region once it succeeds).
+// Windows only: move-only owners of Win32 handles and GDI objects, one per handle kind, plus scoped
+// device contexts and a SelectObject restorer; the Win32 side of every folder uses these. Each
+// owner frees its handle exactly once; Release() hands the handle over (for example to
+// SetWindowRgn, which owns the region once it succeeds).
 #pragma once
 
 #include <windows.h>
 
 #include <utility>
 
-namespace qor::ui {
+namespace qor {
 
 template <typename Traits>
 class UniqueHandle {
@@ -135,4 +136,4 @@ class SelectScope {
   HGDIOBJ previous_;
 };
 
-}  // namespace qor::ui
+}  // namespace qor
