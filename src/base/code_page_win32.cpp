@@ -7,7 +7,7 @@
 #include "base/file_path.h"
 #include "base/stream.h"
 #include "base/text.h"
-#include "base/wide_path.h"
+#include "base/wide_text.h"
 
 namespace qor {
 
@@ -18,16 +18,18 @@ int CheckedLength(std::size_t size) {
   return static_cast<int>(size);
 }
 
+}  // namespace
+
 // NOLINTBEGIN(bugprone-suspicious-stringview-data-usage): each view's length goes with its data.
-WideChars Widen(UINT codePage, std::string_view text) {
+WideText Widen(unsigned codePage, std::string_view text) {
   const int length = CheckedLength(text.size());
   const int count = length ? MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0) : 0;
-  WideChars wide(static_cast<std::size_t>(count) + 1, L'\0');
+  WideText wide(static_cast<std::size_t>(count));
   if (count) MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), count);
   return wide;
 }
 
-std::string Narrow(UINT codePage, std::wstring_view wide) {
+std::string Narrow(unsigned codePage, std::wstring_view wide) {
   const int length = CheckedLength(wide.size());
   const int count =
       length ? WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr)
@@ -40,23 +42,19 @@ std::string Narrow(UINT codePage, std::wstring_view wide) {
 }
 // NOLINTEND(bugprone-suspicious-stringview-data-usage)
 
-std::wstring_view View(const WideChars& wide) { return {wide.data(), wide.size() - 1}; }
-
-}  // namespace
-
 bool IsSystemLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
 std::string FilePath::NativeFromAnsi(std::string_view ansi) {
-  return Narrow(CP_UTF8, View(Widen(CP_ACP, ansi)));
+  return Narrow(CP_UTF8, Widen(CP_ACP, ansi).view());
 }
 
 std::string FilePath::AnsiFromNative(std::string_view native) {
-  return Narrow(CP_ACP, View(Widen(CP_UTF8, native)));
+  return Narrow(CP_ACP, Widen(CP_UTF8, native).view());
 }
 
-WideChars WidePath(const FilePath& path) { return Widen(CP_UTF8, path.Native()); }
+WideText WidePath(const FilePath& path) { return Widen(CP_UTF8, path.Native()); }
 
-WideChars WideFromUtf8(std::string_view utf8) { return Widen(CP_UTF8, utf8); }
+WideText WideFromUtf8(std::string_view utf8) { return Widen(CP_UTF8, utf8); }
 
 std::string Utf8FromWide(std::wstring_view wide) { return Narrow(CP_UTF8, wide); }
 

@@ -4,7 +4,7 @@
 
 #include "base/stream.h"
 #include "base/text.h"
-#include "base/wide_path.h"
+#include "base/wide_text.h"
 
 namespace qor {
 

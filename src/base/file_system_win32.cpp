@@ -2,10 +2,12 @@
 // name works whatever the ANSI code page, and splitting it needs no double-byte rules.
 #include <windows.h>
 
+#include <vector>
+
 #include "base/file_system.h"
 #include "base/handles_win32.h"
 #include "base/stream.h"
-#include "base/wide_path.h"
+#include "base/wide_text.h"
 
 namespace qor {
 
@@ -45,7 +47,7 @@ void ForceDirectories(const FilePath& path) {
 }
 
 FilePath ExecutablePath() {
-  WideChars buffer(MAX_PATH, L'\0');
+  std::vector<wchar_t> buffer(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};

@@ -7,7 +7,7 @@
 #include "base/file_system.h"
 #include "base/stream.h"
 #include "base/text.h"
-#include "base/wide_path.h"
+#include "base/wide_text.h"
 #include "extraction/command_line.h"
 #include "extraction/package.h"
 #include "params/allparam.h"

@@ -1,33 +1,13 @@
 #include "ui/wide_text.h"
 
-#include <windows.h>
-
 namespace qor::ui {
 
 namespace {
-constexpr UINT kGbk = 936;
+constexpr unsigned kGbk = 936;
 }
 
-WideText Widen(std::string_view gbk) {
-  if (gbk.empty()) return {};
-  int count = MultiByteToWideChar(kGbk, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-  WideText wide(static_cast<std::size_t>(count > 0 ? count : 0));
-  if (count > 0) {
-    MultiByteToWideChar(kGbk, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), count);
-  }
-  return wide;
-}
+WideText Widen(std::string_view gbk) { return qor::Widen(kGbk, gbk); }
 
-std::string Narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  int count = WideCharToMultiByte(kGbk, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                  nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(count > 0 ? count : 0), '\0');
-  if (count > 0) {
-    WideCharToMultiByte(kGbk, 0, text.data(), static_cast<int>(text.size()), narrow.data(), count,
-                        nullptr, nullptr);
-  }
-  return narrow;
-}
+std::string Narrow(std::wstring_view text) { return qor::Narrow(kGbk, text); }
 
 }  // namespace qor::ui

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "base/handles_win32.h"
-#include "base/wide_path.h"
+#include "base/wide_text.h"
 #include "e2e_main.h"
 #include "extraction/command_line.h"
 #include "screenshot.h"
