@@ -25,14 +25,14 @@ TFileStream::TFileStream(const FilePath& path, FileMode mode) {
   }
   if (fd < 0)
     throw EFileOpenError("Cannot open file \"" + path.Text() + "\": " + std::strerror(errno));
-  handle_ = fd;
+  handle_.Reset(fd);
 }
 
-TFileStream::~TFileStream() { ::close(static_cast<int>(handle_)); }
+void FileHandleTraits::Free(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   for (;;) {
-    const ssize_t n = ::read(static_cast<int>(handle_), buffer, count);
+    const ssize_t n = ::read(static_cast<int>(handle_.Get()), buffer, count);
     if (n >= 0) return static_cast<std::size_t>(n);
     if (errno != EINTR) throw EReadError();
   }
@@ -40,7 +40,7 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
 
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   for (;;) {
-    const ssize_t n = ::write(static_cast<int>(handle_), buffer, count);
+    const ssize_t n = ::write(static_cast<int>(handle_.Get()), buffer, count);
     if (n >= 0) return static_cast<std::size_t>(n);
     if (errno != EINTR) return 0;
   }
@@ -50,7 +50,7 @@ std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
   int whence = SEEK_SET;
   if (origin == SeekOrigin::Current) whence = SEEK_CUR;
   if (origin == SeekOrigin::End) whence = SEEK_END;
-  const off_t at = ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), whence);
+  const off_t at = ::lseek(static_cast<int>(handle_.Get()), static_cast<off_t>(offset), whence);
   if (at < 0) throw EStreamError(std::string("Seek failed: ") + std::strerror(errno));
   return static_cast<std::int64_t>(at);
 }

@@ -46,22 +46,22 @@ TFileStream::TFileStream(const FilePath& path, FileMode mode) {
     throw EFileOpenError("Cannot open file \"" + path.Text() +
                          "\": " + SystemMessage(GetLastError()));
   }
-  handle_ = reinterpret_cast<std::intptr_t>(h);
+  handle_.Reset(reinterpret_cast<std::intptr_t>(h));
 }
 
-TFileStream::~TFileStream() { CloseHandle(AsHandle(handle_)); }
+void FileHandleTraits::Free(std::intptr_t handle) { CloseHandle(AsHandle(handle)); }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   DWORD got = 0;
   const DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
-  if (!ReadFile(AsHandle(handle_), buffer, want, &got, nullptr)) throw EReadError();
+  if (!ReadFile(AsHandle(handle_.Get()), buffer, want, &got, nullptr)) throw EReadError();
   return got;
 }
 
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   DWORD put = 0;
   const DWORD want = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
-  if (!WriteFile(AsHandle(handle_), buffer, want, &put, nullptr)) return 0;
+  if (!WriteFile(AsHandle(handle_.Get()), buffer, want, &put, nullptr)) return 0;
   return put;
 }
 
@@ -72,7 +72,7 @@ std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
   LARGE_INTEGER distance;
   distance.QuadPart = offset;
   LARGE_INTEGER at;
-  if (!SetFilePointerEx(AsHandle(handle_), distance, &at, method)) {
+  if (!SetFilePointerEx(AsHandle(handle_.Get()), distance, &at, method)) {
     throw EStreamError("Seek failed: " + SystemMessage(GetLastError()));
   }
   return at.QuadPart;

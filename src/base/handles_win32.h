@@ -1,45 +1,12 @@
-// Windows only: move-only owners of Win32 handles and GDI objects, one per handle kind, plus scoped
-// device contexts and a SelectObject restorer; the Win32 side of every folder uses these. Each
-// owner frees its handle exactly once; Release() hands the handle over (for example to
-// SetWindowRgn, which owns the region once it succeeds).
+// Windows only: the Win32 handle and GDI object kinds of UniqueHandle (unique_handle.h), plus
+// scoped device contexts and a SelectObject restorer; the Win32 side of every folder uses these.
 #pragma once
 
 #include <windows.h>
 
-#include <utility>
+#include "base/unique_handle.h"
 
 namespace qor {
-
-template <typename Traits>
-class UniqueHandle {
- public:
-  using Type = typename Traits::Type;
-
-  UniqueHandle() = default;
-  explicit UniqueHandle(Type handle) : handle_(handle) {}
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) Reset(other.Release());
-    return *this;
-  }
-  ~UniqueHandle() { Reset(); }
-
-  Type Get() const { return handle_; }
-  explicit operator bool() const { return Traits::IsValid(handle_); }
-
-  // Gives up ownership without freeing; returns the handle.
-  Type Release() { return std::exchange(handle_, Traits::Empty()); }
-  // Frees the current handle (if any) and takes handle.
-  void Reset(Type handle = Traits::Empty()) {
-    Type old = std::exchange(handle_, handle);
-    if (Traits::IsValid(old)) Traits::Free(old);
-  }
-
- private:
-  Type handle_ = Traits::Empty();
-};
 
 struct WindowTraits {
   using Type = HWND;

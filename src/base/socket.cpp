@@ -202,34 +202,10 @@ TSocket TSocket::ConnectToAddresses(const std::vector<std::string>& addresses, s
   return Race(endpoints, target + ":" + DecimalText(port), After(timeoutMs), keepWaiting);
 }
 
-TSocket::TSocket(TSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+void SocketTraits::Free(std::intptr_t handle) { socket_platform::CloseHandle(handle); }
 
-TSocket& TSocket::operator=(TSocket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
+bool TSocket::IsOpen() const { return static_cast<bool>(handle_); }
 
-TSocket::~TSocket() { Close(); }
-
-bool TSocket::IsOpen() const { return handle_ != -1; }
-
-TListener::TListener(TListener&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-TListener& TListener::operator=(TListener&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-TListener::~TListener() { Close(); }
-
-bool TListener::IsOpen() const { return handle_ != -1; }
+bool TListener::IsOpen() const { return static_cast<bool>(handle_); }
 
 }  // namespace qor

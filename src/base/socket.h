@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/unique_handle.h"
+
 namespace qor {
 
 namespace socket_platform {
@@ -71,15 +73,24 @@ class TNameLookup {
   socket_platform::TLookupJob* job_ = nullptr;
 };
 
+// A socket of the platform: a file descriptor or a SOCKET; -1 when none.
+struct SocketTraits {
+  using Type = std::intptr_t;
+  static Type Empty() { return -1; }
+  static bool IsValid(Type handle) { return handle != -1; }
+  static void Free(Type handle);
+};
+using UniqueSocket = UniqueHandle<SocketTraits>;
+
 // One TCP connection, or none (the default). Move-only; the destructor closes it.
 class TSocket {
  public:
   TSocket() = default;
-  TSocket(TSocket&& other) noexcept;
-  TSocket& operator=(TSocket&& other) noexcept;
+  TSocket(TSocket&& other) noexcept = default;
+  TSocket& operator=(TSocket&& other) noexcept = default;
   TSocket(const TSocket&) = delete;
   TSocket& operator=(const TSocket&) = delete;
-  ~TSocket();
+  ~TSocket() = default;
 
   // Resolves host (a name or a numeric address, as TNameLookup does) and connects to port. The
   // addresses are tried as ConnectToAddresses does, the two address families taking turns. The
@@ -129,18 +140,18 @@ class TSocket {
   explicit TSocket(std::intptr_t handle) : handle_(handle) {}
 
  private:
-  std::intptr_t handle_ = -1;  // a file descriptor or a SOCKET, by platform; -1 when none
+  UniqueSocket handle_;
 };
 
 // A listening TCP socket on a loopback or other local address. Move-only.
 class TListener {
  public:
   TListener() = default;
-  TListener(TListener&& other) noexcept;
-  TListener& operator=(TListener&& other) noexcept;
+  TListener(TListener&& other) noexcept = default;
+  TListener& operator=(TListener&& other) noexcept = default;
   TListener(const TListener&) = delete;
   TListener& operator=(const TListener&) = delete;
-  ~TListener();
+  ~TListener() = default;
 
   // Listens on address:port; port 0 lets the system choose a free one (see Port). Raises
   // ESocketError when the address cannot be bound.
@@ -157,7 +168,7 @@ class TListener {
   void Close();
 
  private:
-  std::intptr_t handle_ = -1;
+  UniqueSocket handle_;
 };
 
 }  // namespace qor

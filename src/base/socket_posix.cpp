@@ -174,8 +174,8 @@ void CloseHandle(std::intptr_t handle) { ::close(static_cast<int>(handle)); }
 
 void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs,
                       const TKeepWaiting& keepWaiting) {
-  if (handle_ < 0) throw ESocketError("send on a closed socket");
-  const int fd = static_cast<int>(handle_);
+  if (!handle_) throw ESocketError("send on a closed socket");
+  const int fd = static_cast<int>(handle_.Get());
   const Clock::time_point deadline = After(timeoutMs);
   const char* bytes = static_cast<const char*>(data);
   while (count > 0) {
@@ -194,8 +194,8 @@ void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs,
 
 std::size_t TSocket::Receive(void* buffer, std::size_t capacity, int timeoutMs,
                              const TKeepWaiting& keepWaiting) {
-  if (handle_ < 0) throw ESocketError("receive on a closed socket");
-  const int fd = static_cast<int>(handle_);
+  if (!handle_) throw ESocketError("receive on a closed socket");
+  const int fd = static_cast<int>(handle_.Get());
   const Clock::time_point deadline = After(timeoutMs);
   for (;;) {
     if (WaitFor(fd, POLLIN, deadline, keepWaiting) == 0) {
@@ -208,16 +208,12 @@ std::size_t TSocket::Receive(void* buffer, std::size_t capacity, int timeoutMs,
   }
 }
 
-void TSocket::Close() {
-  if (handle_ < 0) return;
-  ::close(static_cast<int>(handle_));
-  handle_ = -1;
-}
+void TSocket::Close() { handle_.Reset(); }
 
 void TSocket::Abort() {
-  if (handle_ < 0) return;
+  if (!handle_) return;
   linger hard{1, 0};
-  ::setsockopt(static_cast<int>(handle_), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+  ::setsockopt(static_cast<int>(handle_.Get()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
   Close();
 }
 
@@ -231,7 +227,7 @@ TListener TListener::Listen(const std::string& address, std::uint16_t port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw ESocketError("socket: " + SystemText(errno));
   TListener listener;
-  listener.handle_ = fd;
+  listener.handle_.Reset(fd);
   int one = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
@@ -245,15 +241,16 @@ TListener TListener::Listen(const std::string& address, std::uint16_t port) {
 std::uint16_t TListener::Port() const {
   sockaddr_in local{};
   socklen_t length = sizeof local;
-  if (::getsockname(static_cast<int>(handle_), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+  if (::getsockname(static_cast<int>(handle_.Get()), reinterpret_cast<sockaddr*>(&local),
+                    &length) != 0) {
     return 0;
   }
   return ntohs(local.sin_port);
 }
 
 TSocket TListener::Accept(int timeoutMs) {
-  if (handle_ < 0) throw ESocketError("accept on a closed listener");
-  const int fd = static_cast<int>(handle_);
+  if (!handle_) throw ESocketError("accept on a closed listener");
+  const int fd = static_cast<int>(handle_.Get());
   if (WaitFor(fd, POLLIN, After(timeoutMs)) == 0) return TSocket();
   const int accepted = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
   if (accepted < 0) {
@@ -265,10 +262,6 @@ TSocket TListener::Accept(int timeoutMs) {
   return TSocket(accepted);
 }
 
-void TListener::Close() {
-  if (handle_ < 0) return;
-  ::close(static_cast<int>(handle_));
-  handle_ = -1;
-}
+void TListener::Close() { handle_.Reset(); }
 
 }  // namespace qor

@@ -213,8 +213,8 @@ void CloseHandle(std::intptr_t handle) { ::closesocket(AsSocket(handle)); }
 
 void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs,
                       const TKeepWaiting& keepWaiting) {
-  if (handle_ == -1) throw ESocketError("send on a closed socket");
-  const SOCKET s = AsSocket(handle_);
+  if (!handle_) throw ESocketError("send on a closed socket");
+  const SOCKET s = AsSocket(handle_.Get());
   const Clock::time_point deadline = After(timeoutMs);
   const char* bytes = static_cast<const char*>(data);
   while (count > 0) {
@@ -235,8 +235,8 @@ void TSocket::SendAll(const void* data, std::size_t count, int timeoutMs,
 
 std::size_t TSocket::Receive(void* buffer, std::size_t capacity, int timeoutMs,
                              const TKeepWaiting& keepWaiting) {
-  if (handle_ == -1) throw ESocketError("receive on a closed socket");
-  const SOCKET s = AsSocket(handle_);
+  if (!handle_) throw ESocketError("receive on a closed socket");
+  const SOCKET s = AsSocket(handle_.Get());
   const Clock::time_point deadline = After(timeoutMs);
   const int piece = capacity > 65536 ? 65536 : static_cast<int>(capacity);
   for (;;) {
@@ -254,16 +254,12 @@ std::size_t TSocket::Receive(void* buffer, std::size_t capacity, int timeoutMs,
   }
 }
 
-void TSocket::Close() {
-  if (handle_ == -1) return;
-  ::closesocket(AsSocket(handle_));
-  handle_ = -1;
-}
+void TSocket::Close() { handle_.Reset(); }
 
 void TSocket::Abort() {
-  if (handle_ == -1) return;
+  if (!handle_) return;
   linger hard{1, 0};
-  ::setsockopt(AsSocket(handle_), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard),
+  ::setsockopt(AsSocket(handle_.Get()), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard),
                sizeof hard);
   Close();
 }
@@ -279,7 +275,7 @@ TListener TListener::Listen(const std::string& address, std::uint16_t port) {
   const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) throw ESocketError("socket: " + SystemText(::WSAGetLastError()));
   TListener listener;
-  listener.handle_ = static_cast<std::intptr_t>(s);
+  listener.handle_.Reset(static_cast<std::intptr_t>(s));
   // Exclusive use: on Windows SO_REUSEADDR would let another program take the port over.
   BOOL one = TRUE;
   ::setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&one), sizeof one);
@@ -294,15 +290,15 @@ TListener TListener::Listen(const std::string& address, std::uint16_t port) {
 std::uint16_t TListener::Port() const {
   sockaddr_in local{};
   int length = sizeof local;
-  if (::getsockname(AsSocket(handle_), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+  if (::getsockname(AsSocket(handle_.Get()), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
     return 0;
   }
   return ntohs(local.sin_port);
 }
 
 TSocket TListener::Accept(int timeoutMs) {
-  if (handle_ == -1) throw ESocketError("accept on a closed listener");
-  const SOCKET s = AsSocket(handle_);
+  if (!handle_) throw ESocketError("accept on a closed listener");
+  const SOCKET s = AsSocket(handle_.Get());
   if (!WaitFor(s, Wait::kRead, After(timeoutMs))) return TSocket();
   const SOCKET accepted = ::accept(s, nullptr, nullptr);
   if (accepted == INVALID_SOCKET) {
@@ -316,10 +312,6 @@ TSocket TListener::Accept(int timeoutMs) {
   return TSocket(static_cast<std::intptr_t>(accepted));
 }
 
-void TListener::Close() {
-  if (handle_ == -1) return;
-  ::closesocket(AsSocket(handle_));
-  handle_ = -1;
-}
+void TListener::Close() { handle_.Reset(); }
 
 }  // namespace qor

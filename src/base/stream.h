@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/file_path.h"
+#include "base/unique_handle.h"
 
 namespace qor {
 
@@ -119,17 +120,24 @@ enum class FileMode {
 
 // A stream over a file. Raises EFileOpenError when the file cannot be opened. The file is closed
 // by the destructor.
+// An open file of the platform: a file descriptor or a HANDLE; -1 when none.
+struct FileHandleTraits {
+  using Type = std::intptr_t;
+  static Type Empty() { return -1; }
+  static bool IsValid(Type handle) { return handle != -1; }
+  static void Free(Type handle);
+};
+
 class TFileStream : public TStream {
  public:
   TFileStream(const FilePath& path, FileMode mode);
-  ~TFileStream() override;
 
   std::size_t Read(void* buffer, std::size_t count) override;
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
 
  private:
-  std::intptr_t handle_;  // a file descriptor or a HANDLE, by platform
+  UniqueHandle<FileHandleTraits> handle_;
 };
 
 }  // namespace qor
