@@ -109,8 +109,9 @@ TFrmNetVerify::TFrmNetVerify() : ui::Form(kLayout) {
       case WM_NCRBUTTONUP:
       case WM_NCMBUTTONDOWN:
         return 0;
+      default:
+        return std::nullopt;
     }
-    return std::nullopt;
   };
   Invoke([this] { FormCreate(); });
 }
