@@ -75,7 +75,7 @@ class ShellLaunches {
     RegCreateKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS,
                     nullptr, &key, nullptr);
     RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
+                   static_cast<DWORD>(command.size()) + 1);
     RegCloseKey(key);
     RegDeleteTreeA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec");
   }

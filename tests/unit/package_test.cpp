@@ -142,7 +142,8 @@ TEST_F(UnpackTest, BrokenEntriesStopTheUnpacking) {
     std::int64_t partial_size;
     bool more_follows;  // whether a sound entry comes after it in the package
   } cases[] = {
-      {"declared size too large", EntryBytes("data.bin", 300000, stream), 3 * 61440, true},
+      {"declared size too large", EntryBytes("data.bin", 300000, stream), std::int64_t{3} * 61440,
+       true},
       {"damaged deflate byte", EntryBytes("data.bin", 200000, damaged), kChunkPrefix, true},
       {"damaged adler-32", EntryBytes("data.bin", 200000, bad_adler), kChunkPrefix, true},
       {"stream cut short", EntryBytes("data.bin", 200000, stream.substr(0, 1000)), 0, false},
