@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
     in.SetPosition(header);
     in.ReadExactly(g_stream.data(), g_stream.size());
   }
-  std::fprintf(stderr, "package: %lld bytes\n", static_cast<long long>(g_stream.size() + 22));
+  std::fprintf(stderr, "package: %lld bytes\n", static_cast<long long>(g_stream.size()) + 22);
 
   qor::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

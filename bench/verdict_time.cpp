@@ -14,9 +14,9 @@
 #include <cstring>
 #include <string>
 
-#include "e2e_windows.h"
+#include "support/windows/windows_helpers.h"
 
-using namespace qor::e2e;
+using namespace qor::testing;
 using Clock = std::chrono::steady_clock;
 
 namespace {

@@ -10,6 +10,9 @@
 # Without either: the prepared package QOR_SETUP_PACKAGE, else the installer QOR_SETUP_INSTALLER,
 # else the demo installer (a release configuration sets these, see release/demo.cmake).
 # The release setup.exe and the test variants are all made by this function.
+# The package a program carries is its target property QOR_PACKAGE (for tests:
+# $<TARGET_PROPERTY:name,QOR_PACKAGE>), and <name>.package beside the program names it for scripts
+# and for other builds.
 
 set(QOR_SETUP_INSTALLER "" CACHE FILEPATH
     "Installer embedded in setup.exe (empty: the demo installer built in the tree)")
@@ -92,4 +95,6 @@ VELMORA DAT \"${package}\"
   if(DEFINED arg_OUTPUT_DIRECTORY)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${arg_OUTPUT_DIRECTORY}")
   endif()
+  set_target_properties(${name} PROPERTIES QOR_PACKAGE "${package}")
+  file(GENERATE OUTPUT "$<TARGET_FILE_DIR:${name}>/${name}.package" CONTENT "${package}\n")
 endfunction()

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/windows/windows_helpers.h"
+
 namespace qor::e2e {
 
 namespace {
@@ -17,21 +19,6 @@ std::string unstartable_setup_path;
 std::string package_path;
 std::string installer_path;
 int expected_dpi = 96;
-
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-bool TakeOption(const char* arg, const char* name, std::string& value) {
-  const std::size_t length = std::strlen(name);
-  if (std::strncmp(arg, name, length) != 0) return false;
-  value = WindowsPath(arg + length);
-  return true;
-}
 
 }  // namespace
 
@@ -46,17 +33,18 @@ int ExpectedDpi() { return expected_dpi; }
 
 int main(int argc, char** argv) {
   using namespace qor::e2e;
+  using qor::testing::TakePathOption;
   if (argc > 1 && std::strcmp(argv[1], kSleepArgument) == 0) {
     Sleep(60000);
     return 3;
   }
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) {
-    TakeOption(argv[i], "--setup=", setup_path);
-    TakeOption(argv[i], "--damaged-setup=", damaged_setup_path);
-    TakeOption(argv[i], "--unstartable-setup=", unstartable_setup_path);
-    TakeOption(argv[i], "--package=", package_path);
-    TakeOption(argv[i], "--installer=", installer_path);
+    TakePathOption(argv[i], "--setup=", setup_path);
+    TakePathOption(argv[i], "--damaged-setup=", damaged_setup_path);
+    TakePathOption(argv[i], "--unstartable-setup=", unstartable_setup_path);
+    TakePathOption(argv[i], "--package=", package_path);
+    TakePathOption(argv[i], "--installer=", installer_path);
     if (std::strncmp(argv[i], "--dpi=", 6) == 0) expected_dpi = std::atoi(argv[i] + 6);
   }
   // The demo installer that setup.exe starts closes itself; the variable travels through setup.exe.

@@ -12,10 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,99 +20,16 @@
 #include "base/wide_text.h"
 #include "e2e_main.h"
 #include "extraction/command_line.h"
-#include "screenshot.h"
+#include "support/windows/screenshot.h"
+#include "support/windows/windows_helpers.h"
 #include "verification/QORMD5Unit.h"
-#include "window_test_helpers.h"
 
 namespace qor::e2e {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// The fixture's paths are UTF-8, so a folder may hold characters the ANSI code page lacks; they
-// reach Windows as UTF-16.
-std::wstring Wide(const std::string& utf8) { return WideFromUtf8(utf8).data(); }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(std::filesystem::path(Wide(path)), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(std::filesystem::path(Wide(path)), std::ios::binary | std::ios::trunc) << bytes;
-}
-
-bool Exists(const std::string& path) {
-  return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Polls until ready() holds or the limit passes.
-bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds limit = 20s) {
-  const auto end = Clock::now() + limit;
-  while (Clock::now() < end) {
-    if (ready()) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return ready();
-}
-
-std::string ClassOf(HWND window) {
-  char name[128] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
-  return text;
-}
-
-struct TopLevelSearch {
-  DWORD process;
-  std::string className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
-  auto* s = reinterpret_cast<TopLevelSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == s->process && IsWindowVisible(window) && ClassOf(window) == s->className) {
-    s->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The visible top-level window of class className that belongs to process id.
-HWND FindTopLevel(DWORD process, const std::string& className) {
-  TopLevelSearch search{process, className, nullptr};
-  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-struct ChildSearch {
-  std::string className;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK MatchChild(HWND window, LPARAM param) {
-  auto* s = reinterpret_cast<ChildSearch*>(param);
-  if (IsWindowVisible(window) && ClassOf(window) == s->className) s->found.push_back(window);
-  return TRUE;
-}
-
-// The visible children of parent of class className, in z-order.
-std::vector<HWND> Children(HWND parent, const std::string& className) {
-  ChildSearch search{className, {}};
-  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-using testing::ChildRect;
-using testing::ClientRectOf;
+using namespace testing;  // the shared helpers of the Windows test programs
 
 // A sleeping process started from a copy of this program under a given name.
 struct Sleeper {
@@ -159,7 +72,7 @@ class SetupRun : public ::testing::Test {
       WaitForSingleObject(s.process.Get(), 5000);
     }
     // The demo installer closes itself shortly; until then its file cannot go.
-    WaitFor([this] { return RemoveTree(folder_); }, 10s);
+    WaitUntil([this] { return RemoveTree(folder_); }, 10s);
   }
 
   // Removes folder and everything in it; false while something in it cannot be removed yet.
@@ -198,20 +111,18 @@ class SetupRun : public ::testing::Test {
     process_id_ = info.dwProcessId;
   }
 
-  HWND WaitForWindow(const std::string& className, std::chrono::milliseconds limit = 30s) {
-    HWND found = nullptr;
-    WaitFor([&] { return (found = FindTopLevel(process_id_, className)) != nullptr; }, limit);
-    return found;
+  HWND WaitForWindow(const std::wstring& className, milliseconds limit = 30s) {
+    return testing::WaitForWindow(process_id_, className, limit);
   }
 
   // The verification window: the check box off, then the install button.
   HWND ApproveWithoutVerification() {
-    HWND verify = WaitForWindow("TFrmNetVerify");
+    HWND verify = WaitForWindow(L"TFrmNetVerify");
     if (!verify) return nullptr;
     first_window_ms_ =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_at_).count();
-    std::vector<HWND> boxes = Children(verify, "Button");
-    std::vector<HWND> buttons = Children(verify, "TSpeedButton");
+    std::vector<HWND> boxes = Children(verify, L"Button");
+    std::vector<HWND> buttons = Children(verify, L"TSpeedButton");
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_EQ(buttons.size(), 1u);
     if (boxes.size() != 1 || buttons.size() != 1) return nullptr;
@@ -220,7 +131,7 @@ class SetupRun : public ::testing::Test {
     clicked_at_ = Clock::now();
     PostMessageA(buttons[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(buttons[0], WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    HWND unzip = WaitForWindow("TFrmUnzipSoft");
+    HWND unzip = WaitForWindow(L"TFrmUnzipSoft");
     extraction_window_ms_ =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - clicked_at_).count();
     return unzip;
@@ -304,7 +215,7 @@ TEST_P(InstallTest, WritesThePackageUnpacksTheInstallerAndStartsItWithTheFirstAr
   ASSERT_NE(unzip, nullptr);
   Screenshot();
   EXPECT_EQ(WaitForExit(), 0u);
-  ASSERT_TRUE(WaitFor([&] { return Exists(folder_ + "instPG-command-line.txt"); }));
+  ASSERT_TRUE(WaitUntil([&] { return Exists(folder_ + "instPG-command-line.txt"); }));
   EXPECT_TRUE(ReadFile(folder_ + "install.dat") == ReadFile(PackagePath()))
       << "install.dat differs from the embedded package";
   EXPECT_TRUE(ReadFile(folder_ + "instPG.exe") == ReadFile(InstallerPath()))
@@ -346,17 +257,17 @@ TEST_P(ForeignFolderTest, FingerprintsExtractsAndStartsTheInstallerInsideTheFold
     GTEST_SKIP() << "needs code page " << GetParam().codePage << ", runs under " << GetACP();
   }
   Start("/S");
-  HWND verify = WaitForWindow("TFrmNetVerify");
+  HWND verify = WaitForWindow(L"TFrmNetVerify");
   ASSERT_NE(verify, nullptr) << "no verification window";
   // The fingerprint is the MD5 of the copied program's own bytes.
   const std::wstring fingerprint = Wide("md5 : " + FileMD5Hex(SetupPath()));
   bool shown = false;
-  for (HWND label : Children(verify, "TLabel")) shown = shown || TextOf(label) == fingerprint;
+  for (HWND label : Children(verify, L"TLabel")) shown = shown || TextOf(label) == fingerprint;
   EXPECT_TRUE(shown) << "the fingerprint label does not show the program's MD5";
   ASSERT_NE(ApproveWithoutVerification(), nullptr);
   Screenshot();
   EXPECT_EQ(WaitForExit(), 0u);
-  ASSERT_TRUE(WaitFor([&] { return Exists(folder_ + "instPG-command-line.txt"); }))
+  ASSERT_TRUE(WaitUntil([&] { return Exists(folder_ + "instPG-command-line.txt"); }))
       << "the installer did not run from the program's folder";
   EXPECT_TRUE(ReadFile(folder_ + "install.dat") == ReadFile(PackagePath()))
       << "install.dat is not the embedded package, inside the folder";
@@ -381,7 +292,7 @@ TEST_F(SetupRun, EndsRunningInstallersBeforeTheFirstWindowAndThePackageBeforeExt
   Sleeper& other = StartSleeper("b", "other.exe");
   std::this_thread::sleep_for(500ms);
   Start("");
-  HWND verify = WaitForWindow("TFrmNetVerify");
+  HWND verify = WaitForWindow(L"TFrmNetVerify");
   ASSERT_NE(verify, nullptr);
   EXPECT_TRUE(plain.Ended(1000)) << "instPG.exe still runs when the first window shows";
   EXPECT_TRUE(upper.Ended(1000)) << "INSTPG.EXE still runs when the first window shows";
@@ -411,7 +322,7 @@ TEST_F(SetupRun, ClosingTheExtractionWindowWhileTheBarFillsWritesAndStartsNothin
 
 TEST_F(SetupRun, ClosingTheVerificationWindowEndsWithoutWriting) {
   Start("");
-  HWND verify = WaitForWindow("TFrmNetVerify");
+  HWND verify = WaitForWindow(L"TFrmNetVerify");
   ASSERT_NE(verify, nullptr);
   Screenshot();
   PostMessageA(verify, WM_CLOSE, 0, 0);
@@ -425,8 +336,8 @@ TEST_F(SetupRun, DamagedPackageStartsNoInstallerAndTheStuckWindowEndsWithTwo) {
   Start("/S", DamagedSetupPath());
   HWND unzip = ApproveWithoutVerification();
   ASSERT_NE(unzip, nullptr);
-  HWND bar = Children(unzip, "msctls_progress32").at(0);
-  ASSERT_TRUE(WaitFor([&] { return SendMessageA(bar, PBM_GETPOS, 0, 0) == 180; }));
+  HWND bar = Children(unzip, L"msctls_progress32").at(0);
+  ASSERT_TRUE(WaitUntil([&] { return SendMessageA(bar, PBM_GETPOS, 0, 0) == 180; }));
   // Well past the work's tick: the window stays, full and open, and nothing was started.
   std::this_thread::sleep_for(1500ms);
   EXPECT_EQ(WaitForSingleObject(process_.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
@@ -466,7 +377,7 @@ TEST_F(SetupRun, ExtractionWindowMatchesItsLayoutAtTheSystemDpi) {
   RECT client = ClientRectOf(unzip);
   EXPECT_EQ(client.right, scale(654));
   EXPECT_EQ(client.bottom, scale(67));
-  std::vector<HWND> labels = Children(unzip, "TLabel");
+  std::vector<HWND> labels = Children(unzip, L"TLabel");
   ASSERT_EQ(labels.size(), 1u);
   EXPECT_EQ(TextOf(labels[0]), L"正在提取压缩包install.dat，并解压成instPG.exe，请等待...");
   RECT label = ChildRect(labels[0]);
@@ -474,7 +385,7 @@ TEST_F(SetupRun, ExtractionWindowMatchesItsLayoutAtTheSystemDpi) {
   EXPECT_EQ(label.top, scale(12));
   EXPECT_EQ(label.right - label.left, scale(425));
   EXPECT_EQ(label.bottom - label.top, scale(13));
-  std::vector<HWND> bars = Children(unzip, "msctls_progress32");
+  std::vector<HWND> bars = Children(unzip, L"msctls_progress32");
   ASSERT_EQ(bars.size(), 1u);
   RECT bar = ChildRect(bars[0]);
   EXPECT_EQ(bar.left, 0);

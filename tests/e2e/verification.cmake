@@ -33,11 +33,9 @@ qor_add_setup(e2e_foreign SERVERS ${nginx_x10} LOOPBACK "http://127.0.0.1:1/"
 qor_add_setup(e2e_faulty SERVERS ${fault_x10} OUTPUT_DIRECTORY "${e2e_dir}")
 qor_add_setup(e2e_unreachable SERVERS ${closed_x10} OUTPUT_DIRECTORY "${e2e_dir}")
 
-add_executable(verification_e2e_test verification_e2e_test.cpp e2e_windows.cpp
-                                     "${PROJECT_SOURCE_DIR}/tests/windows/screenshot.cpp")
-target_link_libraries(verification_e2e_test PRIVATE qor::flags qor_ui qor_verification_core
-                                                    qor_base GTest::gtest_main)
-target_include_directories(verification_e2e_test PRIVATE "${PROJECT_SOURCE_DIR}/tests")
+add_executable(verification_e2e_test verification_e2e_test.cpp)
+target_link_libraries(verification_e2e_test PRIVATE qor::flags qor_windows_test_support
+                                                    qor_verification_core GTest::gtest_main)
 target_compile_definitions(verification_e2e_test PRIVATE
   QOR_E2E_NGINX_PORT=${QOR_E2E_NGINX_PORT} QOR_E2E_FAULT_PORT=${QOR_E2E_FAULT_PORT})
 set_target_properties(verification_e2e_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${e2e_dir}")
@@ -50,16 +48,11 @@ add_dependencies(verification_e2e_test e2e_genuine e2e_refuse_first e2e_foreign 
 # nginx serves what the maker's tool publishes for e2e_genuine.exe, a second one what it publishes
 # for e2e_refuse_first.exe. What it publishes for e2e_faulty.exe (www-faulty) the fault-injecting
 # server is scripted to send.
-set(fixture "${PROJECT_SOURCE_DIR}/tests/support/nginx-fixture")
+set(servers "${CMAKE_CURRENT_SOURCE_DIR}/verification-servers")
 add_test(NAME verification_e2e_nginx_start
-         COMMAND bash -c "set -e; rm -rf '${e2e_dir}/www' '${e2e_dir}/www2' '${e2e_dir}/www-faulty'; \
-'${QOR_HOST_TOOLS_DIR}/qor' answer '${e2e_dir}/e2e_genuine.exe' '${e2e_dir}/www' >/dev/null; \
-'${QOR_HOST_TOOLS_DIR}/qor' answer '${e2e_dir}/e2e_refuse_first.exe' '${e2e_dir}/www2' >/dev/null; \
-'${QOR_HOST_TOOLS_DIR}/qor' answer '${e2e_dir}/e2e_faulty.exe' '${e2e_dir}/www-faulty' >/dev/null; \
-QOR_NGINX_PORT=${QOR_E2E_NGINX_PORT} '${fixture}' start '${e2e_dir}/nginx' '${e2e_dir}/www'; \
-QOR_NGINX_PORT=${QOR_E2E_NGINX2_PORT} '${fixture}' start '${e2e_dir}/nginx2' '${e2e_dir}/www2'")
-add_test(NAME verification_e2e_nginx_stop
-         COMMAND bash -c "'${fixture}' stop '${e2e_dir}/nginx'; '${fixture}' stop '${e2e_dir}/nginx2'")
+         COMMAND "${servers}" start "${e2e_dir}" "${QOR_HOST_TOOLS_DIR}/qor" ${QOR_E2E_NGINX_PORT}
+                 ${QOR_E2E_NGINX2_PORT})
+add_test(NAME verification_e2e_nginx_stop COMMAND "${servers}" stop "${e2e_dir}")
 set_tests_properties(verification_e2e_nginx_start PROPERTIES FIXTURES_SETUP verification_nginx)
 set_tests_properties(verification_e2e_nginx_stop PROPERTIES FIXTURES_CLEANUP verification_nginx)
 add_test(NAME verification_e2e_test COMMAND verification_e2e_test --gtest_filter=-DeadResolver.*)
@@ -76,6 +69,12 @@ add_test(NAME verification_e2e_dead_resolver
 set_tests_properties(verification_e2e_dead_resolver PROPERTIES TIMEOUT 180)
 
 # bench/verdict-time's driver: a setup program's time from the click to the verdict, from outside.
-add_executable(verdict_time "${PROJECT_SOURCE_DIR}/bench/verdict_time.cpp" e2e_windows.cpp)
-target_link_libraries(verdict_time PRIVATE qor::flags qor_ui)
-target_include_directories(verdict_time PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}")
+add_executable(verdict_time "${PROJECT_SOURCE_DIR}/bench/verdict_time.cpp")
+target_link_libraries(verdict_time PRIVATE qor::flags qor_windows_test_support)
+
+set_tests_properties(verification_e2e_nginx_start verification_e2e_nginx_stop PROPERTIES
+                     LABELS fixture)
+# The programs' server lists name fixed ports.
+set_tests_properties(verification_e2e_nginx_start verification_e2e_test verification_e2e_nginx_stop
+  PROPERTIES RESOURCE_LOCK
+  "port_${QOR_E2E_NGINX_PORT};port_${QOR_E2E_FAULT_PORT};port_${QOR_E2E_NGINX2_PORT}")

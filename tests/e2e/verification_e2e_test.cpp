@@ -8,21 +8,19 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/socket.h"
-#include "e2e_windows.h"
+#include "support/windows/screenshot.h"
+#include "support/windows/windows_helpers.h"
 #include "verification/QORMD5Unit.h"
-#include "windows/screenshot.h"
-#include "windows/window_test_helpers.h"
 
 namespace qor::e2e {
 namespace {
 
-using testing::Today;
+using namespace testing;  // the shared helpers of the Windows test programs
 
 const std::string kNginx = "http://127.0.0.1:" + std::to_string(QOR_E2E_NGINX_PORT) + "/";
 const std::string kFault = "http://127.0.0.1:" + std::to_string(QOR_E2E_FAULT_PORT) + "/";
@@ -33,7 +31,7 @@ const std::string kFailedTitle =
 std::string CopyVariant(const std::string& variant, const std::string& run) {
   std::string folder = FreshFolder(run);
   std::string copy = folder + "\\" + variant + ".exe";
-  CopyFileA((ProgramFolder() + variant + ".exe").c_str(), copy.c_str(), FALSE);
+  CopyFileW(Wide(ProgramFolder() + variant + ".exe").c_str(), Wide(copy).c_str(), FALSE);
   return copy;
 }
 
@@ -76,7 +74,7 @@ class FaultServer {
   explicit FaultServer(const std::string& script)
       : scriptFile_(ProgramFolder() + "fault-script.txt"),
         requestsFile_(ProgramFolder() + "fault-requests.txt") {
-    std::ofstream(scriptFile_, std::ios::binary) << script;
+    WriteFile(scriptFile_, script);
     DeleteFileA(requestsFile_.c_str());
     server_ = std::make_unique<ChildProcess>(ProgramFolder() + "qor_test_server.exe",
                                              "--port " + std::to_string(QOR_E2E_FAULT_PORT) +

@@ -8,21 +8,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/windows/windows_helpers.h"
+
 namespace qor {
 
 namespace {
 
 std::string setup_path;
 std::string package_path;
-
-// ctest hands over Unix paths; under Wine they live on drive Z:.
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
 
 }  // namespace
 
@@ -45,10 +38,8 @@ int main(int argc, char** argv) {
   }
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--setup=", 8) == 0) qor::setup_path = qor::WindowsPath(argv[i] + 8);
-    if (std::strncmp(argv[i], "--package=", 10) == 0) {
-      qor::package_path = qor::WindowsPath(argv[i] + 10);
-    }
+    qor::testing::TakePathOption(argv[i], "--setup=", qor::setup_path);
+    qor::testing::TakePathOption(argv[i], "--package=", qor::package_path);
   }
   return RUN_ALL_TESTS();
 }

@@ -1,7 +1,8 @@
 // The main of setup_windows_tests: GoogleTest, or a sleeper when started with kSleepArgument (the
 // process termination tests start copies of this program under the names they end), or a crash
 // with kNullDereferenceArgument (a crash under Wine must fail the run). Paths the resource tests
-// read come as --setup=PATH and --package=PATH.
+// read come as --setup=PATH and --package=PATH (or --package=@FILE: the .package file that another
+// build writes beside its setup program names it).
 #pragma once
 
 #include <string>

@@ -4,12 +4,12 @@
 
 #include <string>
 
+#include "support/windows/windows_helpers.h"
 #include "ui/application.h"
 #include "ui/components.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/wide_text.h"
-#include "window_test_helpers.h"
 
 namespace qor::ui {
 namespace {

@@ -19,15 +19,15 @@
 #include "balloon/balloon_geometry.h"
 #include "extraction/UnzipSoftUnit.h"
 #include "params/allparam.h"
-#include "screenshot.h"
 #include "support/http_test_server.h"
+#include "support/windows/screenshot.h"
+#include "support/windows/windows_helpers.h"
 #include "ui/application.h"
 #include "ui/wide_text.h"
 #include "ui_script.h"
 #include "verification/FrmCheckShareCode.h"
 #include "verification/ShareCodeCheckunit.h"
 #include "verification/answer_publishing.h"
-#include "window_test_helpers.h"
 
 namespace qor {
 namespace {

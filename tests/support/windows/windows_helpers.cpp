@@ -1,21 +1,88 @@
-#include "e2e_windows.h"
+#include "support/windows/windows_helpers.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <thread>
+#include <iterator>
 
+#include "base/wide_text.h"
 #include "ui/wide_text.h"
 
-namespace qor::e2e {
+namespace qor::testing {
+
+std::wstring Wide(const std::string& utf8) { return WideFromUtf8(utf8).data(); }
+
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+bool TakePathOption(const char* arg, const char* name, std::string& value) {
+  const std::size_t length = std::strlen(name);
+  if (std::strncmp(arg, name, length) != 0) return false;
+  value = WindowsPath(arg + length);
+  if (!value.empty() && value[0] == '@') {
+    const std::string named = ReadFile(WindowsPath(arg + length + 1));
+    value = WindowsPath(named.substr(0, named.find('\n')));
+  }
+  return true;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(std::filesystem::path(Wide(path)), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(std::filesystem::path(Wide(path)), std::ios::binary | std::ios::trunc) << bytes;
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ProgramFolder() {
+  wchar_t exe[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::string path = Utf8FromWide(std::wstring_view(exe, length));
+  return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+std::string FreshFolder(const std::string& name) {
+  std::string folder = ProgramFolder() + "runs\\" + name;
+  CreateDirectoryW(Wide(ProgramFolder() + "runs").c_str(), nullptr);
+  // Leftovers of an earlier run.
+  for (const std::string& file : FilesIn(folder)) DeleteFileW(Wide(folder + "\\" + file).c_str());
+  CreateDirectoryW(Wide(folder).c_str(), nullptr);
+  return folder;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW(Wide(folder + "\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = Utf8FromWide(entry.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 ChildProcess::ChildProcess(const std::string& exe, const std::string& arguments) {
-  std::string command = "\"" + exe + "\"";
-  if (!arguments.empty()) command += " " + arguments;
-  std::string folder = exe.substr(0, exe.find_last_of('\\'));
-  STARTUPINFOA startup{};
+  std::wstring command = L"\"" + Wide(exe) + L"\"";
+  if (!arguments.empty()) command += L" " + Wide(arguments);
+  const std::wstring folder = Wide(exe.substr(0, exe.find_last_of('\\')));
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(Wide(exe).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       folder.c_str(), &startup, &info_)) {
     info_ = PROCESS_INFORMATION{};
   }
@@ -118,15 +185,17 @@ std::vector<HWND> Children(HWND parent, const std::wstring& className, bool visi
   return children;
 }
 
-std::string WindowText(HWND window) {
+std::wstring TextOf(HWND window) {
   wchar_t text[1024];
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
                            SMTO_ABORTIFHUNG, 5000, &length)) {
     return {};
   }
-  return ui::Narrow(std::wstring_view(text, length));
+  return std::wstring(text, length);
 }
+
+std::string WindowText(HWND window) { return ui::Narrow(TextOf(window)); }
 
 HWND ChildWithTextPrefix(HWND parent, const std::wstring& className, const std::string& prefix) {
   for (HWND child : Children(parent, className)) {
@@ -171,41 +240,12 @@ std::string ClipboardText() {
   return text;
 }
 
-std::string ProgramFolder() {
-  char exe[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string path(exe, length);
-  return path.substr(0, path.find_last_of('\\') + 1);
+std::string Today() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+  return text;
 }
 
-std::string FreshFolder(const std::string& name) {
-  std::string folder = ProgramFolder() + "runs\\" + name;
-  CreateDirectoryA((ProgramFolder() + "runs").c_str(), nullptr);
-  // Leftovers of an earlier run.
-  for (const std::string& file : FilesIn(folder)) DeleteFileA((folder + "\\" + file).c_str());
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
-}
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = entry.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-}  // namespace qor::e2e
+}  // namespace qor::testing

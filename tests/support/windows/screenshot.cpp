@@ -1,4 +1,4 @@
-#include "screenshot.h"
+#include "support/windows/screenshot.h"
 
 #include <cstdio>
 #include <cstdlib>
