@@ -11,13 +11,24 @@
 
 namespace qor::bench {
 
+// Whether a run was skipped or failed: Google Benchmark 1.8 renamed error_occurred to skipped, and
+// 1.9 dropped the old name. Debian 12 has 1.7, Debian 13 has 1.9.
+template <typename R>
+auto RunSkipped(const R& run, int) -> decltype(static_cast<bool>(run.skipped)) {
+  return static_cast<bool>(run.skipped);
+}
+template <typename R>
+bool RunSkipped(const R& run, long) {
+  return run.error_occurred;
+}
+
 // Prints as usual and keeps each benchmark's bytes per second, by benchmark name.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      if (RunSkipped(run, 0) || run.run_type != Run::RT_Iteration) continue;
       const auto counter = run.counters.find("bytes_per_second");
       if (counter != run.counters.end()) speed[run.run_name.function_name] = counter->second;
     }

@@ -24,9 +24,15 @@ if(WIN32)
                                                  _WIN32_WINNT=0x0601 WINVER=0x0601)
   # Reproducible files: no build time stamp in the PE header, no build paths in the code.
   target_link_options(qor_flags INTERFACE -Wl,--no-insert-timestamp)
-  # What trims the C++ runtime of the shipped programs, and what that asks of our code.
-  include("${PROJECT_SOURCE_DIR}/src/runtime/runtime_flags.cmake")
 endif()
+
+# The rules of the code that setup programs are made of: every library under src/ links this
+# privately, so its own sources get them and nothing that merely links such a library does (tests,
+# qor, the demo installer and the benchmarks build with the plain flags above). On Windows,
+# src/runtime fills it with the options that keep parts of the C++ runtime out of the shipped
+# programs, each proven on the compiler at hand; elsewhere it is empty.
+add_library(qor_setup_code INTERFACE)
+add_library(qor::setup_code ALIAS qor_setup_code)
 target_compile_options(qor_flags INTERFACE "-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=")
 
 if(QOR_SANITIZE)

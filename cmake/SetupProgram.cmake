@@ -82,16 +82,27 @@ VELMORA DAT \"${package}\"
   add_library(${name}_resources OBJECT "${rc}")
   target_include_directories(${name}_resources PRIVATE "${PROJECT_SOURCE_DIR}/resources")
 
-  add_executable(${name} WIN32 "${PROJECT_SOURCE_DIR}/src/driver/setup_main.cpp"
-                               "${PROJECT_SOURCE_DIR}/src/runtime/terminate_handler.cpp")
-  target_link_libraries(${name} PRIVATE qor::flags ${name}_resources qor_setup_driver
-                                        qor_setup_runtime ${name}_settings)
+  add_executable(${name} WIN32 "${PROJECT_SOURCE_DIR}/src/driver/setup_main.cpp")
+  target_link_libraries(${name} PRIVATE qor::flags qor::setup_code ${name}_resources
+                                        qor_setup_driver qor_setup_runtime ${name}_settings)
+  target_link_libraries(${name}_settings PRIVATE qor::setup_code)
   # No symbols or unused sections in what users download. The linker map beside the program is
   # what scripts/size-report reads; writing it changes no byte of the program.
   target_link_options(${name} PRIVATE -s -Wl,--gc-sections
                       "LINKER:-Map=$<TARGET_FILE_DIR:${name}>/${name}.map")
   # The map is in English whatever the maker's locale: GNU ld translates its headings.
   set_target_properties(${name} PROPERTIES CXX_LINKER_LAUNCHER "env;LC_ALL=C;LANGUAGE=")
+  # The link audit: a setup program that links an archive member that src/runtime keeps out fails
+  # to build, naming the object and the symbol that pulled the member in.
+  set(left_out "")
+  foreach(replacement IN LISTS QOR_RUNTIME_LEFT_OUT)
+    list(APPEND left_out --left-out ${replacement})
+  endforeach()
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND "${PROJECT_SOURCE_DIR}/scripts/link-audit"
+            --rules "${PROJECT_SOURCE_DIR}/src/runtime/kept-out.txt" ${left_out}
+            "$<TARGET_FILE_DIR:${name}>/${name}.map"
+    VERBATIM)
   if(DEFINED arg_OUTPUT_DIRECTORY)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${arg_OUTPUT_DIRECTORY}")
   endif()

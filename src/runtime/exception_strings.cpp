@@ -21,6 +21,17 @@
 #error "compile this file with _GLIBCXX_USE_CXX11_ABI=0"
 #endif
 
+// What the definitions below rely on, checked against the library at hand when the build is
+// configured (src/runtime/CMakeLists.txt): the old string is one pointer to its shared
+// representation, and each standard exception holds nothing but its message beside the vtable
+// pointer, so initialising the message is all a constructor from a C string does.
+static_assert(sizeof(std::string) == sizeof(void*), "the old string is one pointer");
+static_assert(sizeof(std::logic_error) == 2 * sizeof(void*), "logic_error: vtable and message");
+static_assert(sizeof(std::runtime_error) == 2 * sizeof(void*), "runtime_error: vtable and message");
+static_assert(sizeof(std::out_of_range) == sizeof(std::logic_error) &&
+                  sizeof(std::overflow_error) == sizeof(std::runtime_error),
+              "the derived exceptions add no member");
+
 namespace std {
 
 template void string::swap(string&);

@@ -11,6 +11,10 @@ namespace qor {
 void ConstructOldString(void* where, const char* text, std::size_t length);
 }  // namespace qor
 
+// Checked when the build is configured: the exceptions' message holder is the old string's one
+// pointer, built in place by the old string's constructor.
+static_assert(sizeof(std::__cow_string) == sizeof(void*), "the message holder is one pointer");
+
 namespace std {
 
 template void string::_M_assign(const string&);

@@ -14,11 +14,29 @@
 #include <time.h>
 #include <windows.h>
 
-namespace {
+#include <cstdint>
+#include <type_traits>
 
-// The static initializers of <pthread.h> are -1, -2 and -3; an initialized mutex holds a pointer
-// to its critical section, which is never one of those.
-bool IsStaticInitializer(intptr_t value) { return value < 0 && value >= -3; }
+// The layouts the functions below rely on, checked against <pthread.h> when the build is
+// configured (src/runtime/CMakeLists.txt): a mutex holds a pointer or one of the static
+// initializers -1 to -3, a condition variable is a CONDITION_VARIABLE in place, a once flag a long
+// that starts at 0, a key a TLS index. The signatures themselves are checked by the compiler
+// against the header's declarations.
+static_assert(std::is_same_v<pthread_mutex_t, intptr_t> && std::is_same_v<pthread_cond_t, intptr_t>,
+              "mutexes and condition variables are pointer-sized integers");
+// An initialized mutex holds a pointer to its critical section, which is never one of those.
+constexpr bool IsStaticInitializer(intptr_t value) { return value < 0 && value >= -3; }
+static_assert(IsStaticInitializer(PTHREAD_MUTEX_INITIALIZER) &&
+                  IsStaticInitializer(PTHREAD_RECURSIVE_MUTEX_INITIALIZER) &&
+                  IsStaticInitializer(PTHREAD_ERRORCHECK_MUTEX_INITIALIZER) &&
+                  PTHREAD_COND_INITIALIZER == -1,
+              "the static initializers are -1 to -3");
+static_assert(sizeof(CONDITION_VARIABLE) == sizeof(pthread_cond_t), "a condition fits in place");
+static_assert(std::is_same_v<pthread_once_t, long> && PTHREAD_ONCE_INIT == 0, "once flags");
+static_assert(std::is_unsigned_v<pthread_key_t> && sizeof(pthread_key_t) >= sizeof(DWORD),
+              "a key holds a TLS index");
+
+namespace {
 
 CRITICAL_SECTION* NewCriticalSection() {
   auto* section =

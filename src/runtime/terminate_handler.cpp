@@ -2,6 +2,7 @@
 // runtime's verbose report: replacing its handler keeps the C++ name demangler (some 70 KiB) out
 // of every setup program.
 #include <cstdlib>
+#include <exception>  // declares the handler: a changed signature stops the configure-time check
 
 namespace __gnu_cxx {
 
