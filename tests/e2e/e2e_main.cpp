@@ -38,6 +38,9 @@ int main(int argc, char** argv) {
     Sleep(60000);
     return 3;
   }
+  // DPI-aware like setup.exe, so that window rectangles and screenshots are in the screen's pixels:
+  // an unaware observer is shown another program's windows scaled back to 96 dpi.
+  SetProcessDPIAware();
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) {
     TakePathOption(argv[i], "--setup=", setup_path);

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -361,6 +362,28 @@ TEST_F(SetupRun, InstallerTheShellCannotStartEndsWithTwo) {
 
 // ---- The extraction window against its layout, at the DPI the prefix sets.
 
+// The DPI awareness a window was created with and the DPI it is laid out for; empty where the
+// system keeps no DPI per window (before Windows 10 1607).
+struct WindowDpi {
+  DPI_AWARENESS awareness;
+  UINT dpi;
+};
+std::optional<WindowDpi> DpiOf(HWND window) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  auto function = [user32](const char* name) {
+    return reinterpret_cast<void (*)()>(GetProcAddress(user32, name));
+  };
+  auto context_of = reinterpret_cast<DPI_AWARENESS_CONTEXT(WINAPI*)(HWND)>(
+      function("GetWindowDpiAwarenessContext"));
+  auto awareness_of = reinterpret_cast<DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT)>(
+      function("GetAwarenessFromDpiAwarenessContext"));
+  auto dpi_of = reinterpret_cast<UINT(WINAPI*)(HWND)>(function("GetDpiForWindow"));
+  if (!context_of || !awareness_of || !dpi_of) return std::nullopt;
+  return WindowDpi{awareness_of(context_of(window)), dpi_of(window)};
+}
+
+// This test program is DPI-aware (e2e_main.cpp), so it reads the pixels a user sees, as the
+// screenshot shows them.
 TEST_F(SetupRun, ExtractionWindowMatchesItsLayoutAtTheSystemDpi) {
   const int dpi = ExpectedDpi();
   auto scale = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
@@ -369,6 +392,12 @@ TEST_F(SetupRun, ExtractionWindowMatchesItsLayoutAtTheSystemDpi) {
   ASSERT_NE(unzip, nullptr);
   std::this_thread::sleep_for(300ms);
   Screenshot("-" + std::to_string(dpi) + "dpi");
+  // The program lays itself out at the system DPI. Were it DPI-unaware, Windows would stretch its
+  // 96-dpi window to nearly the same rectangle, blurred; the window's DPI tells the two apart.
+  if (const std::optional<WindowDpi> seen = DpiOf(unzip)) {
+    EXPECT_NE(seen->awareness, DPI_AWARENESS_UNAWARE);
+    EXPECT_EQ(seen->dpi, static_cast<UINT>(dpi));
+  }
   EXPECT_EQ(TextOf(unzip), L"正在解压缩安装包...");
   RECT outer{};
   GetWindowRect(unzip, &outer);
