@@ -1,12 +1,15 @@
-// Blocking TCP sockets with time-limits: the one networking interface of the program, with a POSIX
-// and a Winsock implementation. Every wait takes a time-limit in milliseconds, so no caller can be
-// held by a silent peer for longer than it chose, and may take a keep-waiting callback, so that a
-// window's thread can go on handling its messages while it waits, and give the wait up.
+// TCP connections with time-limits: the one networking interface of the program, written once over
+// the platform layer of socket_platform.h. Every wait takes a time-limit in milliseconds, so no
+// caller can be held by a silent peer for longer than it chose, and may take a keep-waiting
+// callback, so that a window's thread can go on handling its messages while it waits, and give the
+// wait up. Connections can be opened ahead, several side by side (TPendingConnection).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,7 +19,8 @@
 namespace qor {
 
 namespace socket_platform {
-struct TLookupJob;
+struct TLookup;
+struct TAddress;
 }  // namespace socket_platform
 
 // Base of every socket failure: name resolution, refused or broken connections, time-outs. The
@@ -26,7 +30,7 @@ class ESocketError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A wait that ran out of its time-limit (connect, send or receive).
+// A wait that ran out of its time-limit (look-up, connect, send or receive).
 class ESocketTimeout : public ESocketError {
  public:
   using ESocketError::ESocketError;
@@ -49,30 +53,6 @@ inline constexpr int kWaitSliceMs = 50;
 // while the earlier attempts go on (RFC 8305, "Happy Eyeballs"); the first to connect wins.
 inline constexpr int kConnectAttemptDelayMs = 250;
 
-// The addresses of a host, looked up on a thread of its own: waiting for them is sliced and can be
-// given up like every other wait here, and several names can be looked up side by side. A numeric
-// address is taken at once, without a thread. Move-only. Destroying it gives up a look-up still
-// running; that one ends on its own, writes only into what its thread holds a share of, and does
-// not hold up the process's exit.
-class TNameLookup {
- public:
-  // Starts looking up host (a name or a numeric address) for a TCP connection to port. Should no
-  // thread start, the look-up runs here, blocking.
-  TNameLookup(const std::string& host, std::uint16_t port);
-  TNameLookup(TNameLookup&& other) noexcept;
-  TNameLookup& operator=(TNameLookup&& other) noexcept;
-  TNameLookup(const TNameLookup&) = delete;
-  TNameLookup& operator=(const TNameLookup&) = delete;
-  ~TNameLookup();
-
-  const std::string& Host() const;
-  std::uint16_t Port() const;
-
- private:
-  friend class TSocket;
-  socket_platform::TLookupJob* job_ = nullptr;
-};
-
 // A socket of the platform: a file descriptor or a SOCKET; -1 when none.
 struct SocketTraits {
   using Type = std::intptr_t;
@@ -86,35 +66,18 @@ using UniqueSocket = UniqueHandle<SocketTraits>;
 class TSocket {
  public:
   TSocket() = default;
-  TSocket(TSocket&& other) noexcept = default;
-  TSocket& operator=(TSocket&& other) noexcept = default;
-  TSocket(const TSocket&) = delete;
-  TSocket& operator=(const TSocket&) = delete;
-  ~TSocket() = default;
+  // Takes over a connected, non-blocking socket of the platform (socket_platform.h).
+  explicit TSocket(std::intptr_t handle) : handle_(handle) {}
 
-  // Resolves host (a name or a numeric address, as TNameLookup does) and connects to port. The
-  // addresses are tried as ConnectToAddresses does, the two address families taking turns. The
-  // whole attempt, the look-up and all addresses, ends within timeoutMs. Raises ESocketError when
-  // the name cannot be resolved or no address accepts, ESocketTimeout when the time ran out first,
+  // Looks host up (a name or a numeric address; a name on a thread of its own) and connects to
+  // port, as TPendingConnection does, all within timeoutMs. Raises ESocketError when the name
+  // cannot be resolved or no address accepts, ESocketTimeout when the time ran out first,
   // ESocketCancelled when keepWaiting gave up.
   static TSocket Connect(const std::string& host, std::uint16_t port, int timeoutMs,
                          const TKeepWaiting& keepWaiting = {});
 
-  // The same with a look-up started earlier. timeoutMs bounds the whole call, and the look-up
-  // counts it from its own start: names looked up side by side for servers that are asked in turn
-  // run out of time together, once, instead of once per server. Raises ESocketTimeout when the
-  // look-up ran out of it first.
-  static TSocket Connect(const TNameLookup& lookup, int timeoutMs,
-                         const TKeepWaiting& keepWaiting = {});
-
-  // Connects to port on the first of addresses (numeric, in that order) to accept: each attempt
-  // starts kConnectAttemptDelayMs after the one before, or at once when that one has failed, and
-  // the attempts run side by side, all within the one timeoutMs; the losers are closed. So an
-  // address that never answers costs the others only the delay. Raises as Connect does.
-  static TSocket ConnectToAddresses(const std::vector<std::string>& addresses, std::uint16_t port,
-                                    int timeoutMs, const TKeepWaiting& keepWaiting = {});
-
-  bool IsOpen() const;
+  bool IsOpen() const { return static_cast<bool>(handle_); }
+  std::intptr_t Handle() const { return handle_.Get(); }
 
   // Sends all count bytes of data, waiting at most timeoutMs in all. Raises ESocketError on a
   // broken connection, ESocketTimeout when the peer does not take the bytes in time,
@@ -129,46 +92,77 @@ class TSocket {
   std::size_t Receive(void* buffer, std::size_t capacity, int timeoutMs,
                       const TKeepWaiting& keepWaiting = {});
 
+  // Whether bytes, the peer's close or a failure wait to be read, without waiting.
+  bool Readable() const;
+
   // Closes the connection in order; a closed socket stays closed. Never raises.
-  void Close();
-
-  // Closes the connection with a reset instead of an orderly close (test servers use it to
-  // break a connection mid-response). Never raises.
-  void Abort();
-
-  // Used by TListener only: takes over an accepted connection.
-  explicit TSocket(std::intptr_t handle) : handle_(handle) {}
+  void Close() { handle_.Reset(); }
 
  private:
   UniqueSocket handle_;
 };
 
-// A listening TCP socket on a loopback or other local address. Move-only.
-class TListener {
+// A connection being opened: its host looked up on a thread of its own (a numeric address at once),
+// then its addresses tried side by side, each kConnectAttemptDelayMs after the one before or at
+// once when that one failed, the two address families taking turns (RFC 8305); the first to connect
+// wins and the others are closed. Nothing here blocks but Await, so connections to several servers
+// can be opened at once and taken in turn. Move-only; destroying it closes what it opened and gives
+// its look-up up (whose thread ends on its own and holds up nothing).
+class TPendingConnection {
  public:
-  TListener() = default;
-  TListener(TListener&& other) noexcept = default;
-  TListener& operator=(TListener&& other) noexcept = default;
-  TListener(const TListener&) = delete;
-  TListener& operator=(const TListener&) = delete;
-  ~TListener() = default;
+  // Starts looking host up for port. connectTimeoutMs is the limit of connecting, counted from the
+  // moment the addresses are in.
+  TPendingConnection(const std::string& host, std::uint16_t port, int connectTimeoutMs);
+  TPendingConnection(TPendingConnection&& other) noexcept;
+  TPendingConnection& operator=(TPendingConnection&& other) noexcept;
+  ~TPendingConnection();
 
-  // Listens on address:port; port 0 lets the system choose a free one (see Port). Raises
-  // ESocketError when the address cannot be bound.
-  static TListener Listen(const std::string& address, std::uint16_t port);
+  const std::string& Host() const { return host_; }
+  std::uint16_t Port() const { return port_; }
+  // Whether it has connected and is waiting to be taken.
+  bool Connected() const { return static_cast<bool>(connected_); }
 
-  bool IsOpen() const;
-  // The port actually bound.
-  std::uint16_t Port() const;
+  // Moves it on without waiting: takes the addresses once they are in, starts the attempts that
+  // are due, notes those that connected or failed, gives up once the connect limit has passed.
+  // Never raises for a failure of the connection; Await reports it.
+  void Advance();
 
-  // Waits at most timeoutMs for a connection. Returns it, or a socket that is not open when the
-  // time ran out. Raises ESocketError when the listener failed.
-  TSocket Accept(int timeoutMs);
+  // Waits until it has connected and returns the connection, advancing alongside (other pending
+  // connections) at least every kWaitSliceMs. Raises ESocketTimeout when the look-up has not
+  // ended within lookupLimitMs or the whole wait not within limitMs (both counted from now) or the
+  // connect limit ran out; ESocketError when the name has no address or no address accepts;
+  // ESocketCancelled when keepWaiting gave up. Once it has raised, it raises the same again.
+  TSocket Await(int lookupLimitMs, int limitMs, const TKeepWaiting& keepWaiting = {},
+                std::vector<TPendingConnection>* alongside = nullptr);
 
-  void Close();
+  // Opens it again to the addresses it already has, with a new connect limit: for a connection
+  // taken from it that the server had closed while it waited to be taken. Only after Await
+  // succeeded.
+  void Reopen();
 
  private:
-  UniqueSocket handle_;
+  struct LookupRelease {
+    void operator()(socket_platform::TLookup* lookup) const;
+  };
+  using Clock = std::chrono::steady_clock;
+
+  void Fail(std::string reason, bool timedOut);
+  std::string Target() const;  // "host:port"
+
+  std::string host_;
+  std::uint16_t port_ = 0;
+  int connectTimeoutMs_ = 0;
+  std::unique_ptr<socket_platform::TLookup, LookupRelease> lookup_;
+  bool lookedUp_ = false;
+  std::vector<socket_platform::TAddress> addresses_;  // in the order to try them
+  std::size_t next_ = 0;                              // the next address to try
+  std::vector<UniqueSocket> attempts_;
+  UniqueSocket connected_;
+  Clock::time_point nextStart_;
+  Clock::time_point connectDeadline_;
+  std::string reason_;       // why it failed; empty while it may still connect
+  std::string lastRefusal_;  // why the last attempt failed
+  bool timedOut_ = false;
 };
 
 }  // namespace qor

@@ -199,7 +199,44 @@ void Form::EndModal(ModalResult result) {
   }
 }
 
+void Form::SetBusy(bool busy) {
+  busy_ = busy;
+  if (busy) closeRequested_ = false;
+}
+
+std::optional<LRESULT> Form::WhileBusy(UINT message, WPARAM wparam) {
+  switch (message) {
+    case WM_NCLBUTTONDOWN:
+      // The close box closes on the press, without the system's loop that tracks the button.
+      if (wparam != HTCLOSE) return 0;
+      [[fallthrough]];
+    case WM_CLOSE:
+      closeRequested_ = true;
+      Invoke(onClose);
+      return 0;
+    case WM_SYSCOMMAND:  // Alt+F4, the close box and a double-click on the icon come as SC_CLOSE
+      switch (wparam & 0xFFF0) {
+        case SC_CLOSE:
+        case SC_RESTORE:
+        case SC_MINIMIZE:  // from the shell: the minimise button's press is refused above
+          return std::nullopt;
+        default:
+          return 0;
+      }
+    case WM_CONTEXTMENU:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+    case WM_NCMBUTTONDOWN:
+      return 0;
+    default:
+      return std::nullopt;
+  }
+}
+
 std::optional<LRESULT> Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (busy_) {
+    if (std::optional<LRESULT> answer = WhileBusy(message, wparam)) return answer;
+  }
   switch (message) {
     case WM_CLOSE:
       Invoke(onClose);

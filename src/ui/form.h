@@ -108,6 +108,16 @@ class Form : public Container {
   void SetModalResult(ModalResult result) { modalResult_ = result; }
   bool IsModal() const { return modal_; }
 
+  // Busy mode, for work on this thread that handles the form's messages while it waits
+  // (App().ProcessMessagesExceptInput): the form refuses what would run a loop of the system's, in
+  // which that work would stall (moving, sizing, the minimise and maximise buttons, the system
+  // menu, the context menu), and maximising. Restore, the shell's minimise and a close request by
+  // any means pass; a close request only runs onClose and is noted (CloseRequested), so that the
+  // work can end and then close the form. Entering busy mode clears the note.
+  void SetBusy(bool busy);
+  bool Busy() const { return busy_; }
+  bool CloseRequested() const { return closeRequested_; }
+
   // The context menu shown on a right click anywhere on the form (or null).
   void SetPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
 
@@ -120,7 +130,8 @@ class Form : public Container {
   // last, at first to the first tab stop (a form without one keeps it itself).
   std::function<void()> onActivate;
   std::function<void()> onDeactivate;
-  // A close request (close box, system menu, Alt+F4, Close()). Runs before the form closes.
+  // A close request (close box, system menu, Alt+F4, Close()). Runs before the form closes, or
+  // while it is busy, instead.
   std::function<void()> onClose;
 
  protected:
@@ -129,10 +140,13 @@ class Form : public Container {
  private:
   friend class Timer;
   void EndModal(ModalResult result);
+  // What busy mode does with message: refused (0), noted as a close request, or std::nullopt.
+  std::optional<LRESULT> WhileBusy(UINT message, WPARAM wparam);
   // The first visible, enabled child with WS_TABSTOP in creation order, or null.
   HWND FirstTabStop() const;
   std::vector<Timer*> timers_;
   bool modal_ = false;
+  bool busy_ = false;
   bool closeRequested_ = false;
   ModalResult modalResult_ = ModalResult::kNone;
   PopupMenu* popupMenu_ = nullptr;

@@ -86,32 +86,10 @@ TFrmNetVerify::TFrmNetVerify() : ui::Form(kLayout) {
   // A request waits with the window alive: its messages are handled every few milliseconds, and
   // a close request abandons the request at once.
   IdHTTP1.KeepWaiting = [this] { return ProcessMessagesDuringCheck(); };
-  // While a check runs, only a close request counts, and it is only noted: the check ends and then
-  // closes the window. Whatever would open a menu or run the system's move, size or button loops
-  // is refused, since a wait inside such a loop would stall while the request's limits run on.
-  onMessage = [this](UINT message, WPARAM wparam, LPARAM) -> std::optional<LRESULT> {
-    if (!checking_) return std::nullopt;
-    switch (message) {
-      case WM_NCLBUTTONDOWN:
-        // The close box closes on the press, without the system's loop that tracks the button.
-        if (wparam != HTCLOSE) return 0;
-        [[fallthrough]];
-      case WM_CLOSE:
-        closeRequested_ = true;
-        // Should it come while the certification window shows, that closes too, confirming nothing.
-        if (confirm_ && confirm_->IsModal()) confirm_->Close();
-        return 0;
-      case WM_SYSCOMMAND:  // Alt+F4 and the close box come as SC_CLOSE, then WM_CLOSE
-        return (wparam & 0xFFF0) == SC_CLOSE ? std::nullopt : std::optional<LRESULT>(0);
-      case WM_CONTEXTMENU:
-      case WM_NCLBUTTONDBLCLK:
-      case WM_NCRBUTTONDOWN:
-      case WM_NCRBUTTONUP:
-      case WM_NCMBUTTONDOWN:
-        return 0;
-      default:
-        return std::nullopt;
-    }
+  // A close request during a check ends it (the form is busy meanwhile); should it come while
+  // the certification window shows, that closes too, confirming nothing.
+  onClose = [this] {
+    if (confirm_ && confirm_->IsModal()) confirm_->Close();
   };
   Invoke([this] { FormCreate(); });
 }
@@ -125,20 +103,19 @@ void TFrmNetVerify::FormCreate() {
 }
 
 void TFrmNetVerify::BtnInstallClick() {
-  if (checking_) return;  // a click that arrives while the servers are asked
+  if (Busy()) return;  // a click that arrives while the servers are asked
   Approved = false;
   if (CbSafeCheck.Checked()) {
-    checking_ = true;
-    closeRequested_ = false;
+    SetBusy(true);
     bool certified = false;
     try {
       certified = CheckWithServers();
     } catch (...) {
-      checking_ = false;
+      SetBusy(false);
       throw;
     }
-    checking_ = false;
-    if (closeRequested_) {
+    SetBusy(false);
+    if (CloseRequested()) {
       Close();
       return;
     }
@@ -151,16 +128,17 @@ void TFrmNetVerify::BtnInstallClick() {
 bool TFrmNetVerify::ProcessMessagesDuringCheck() {
   // The window paints and moves, but clicks and keys in it wait for the check to end: dropped.
   ui::App().ProcessMessagesExceptInput(Handle());
-  return !closeRequested_ && !ui::App().Terminated();
+  return !CloseRequested() && !ui::App().Terminated();
 }
 
 bool TFrmNetVerify::CheckWithServers() {
   std::string text;
   bool no_answer = true;
   const std::size_t count = ServerList ? ServerList->size() : 0;
-  // Every name is looked up at once: a resolver that never answers then costs one connect limit
-  // in all. The servers are still asked one after the other.
-  if (count > 0) IdHTTP1.LookUpHosts(*ServerList);
+  // Connections to every server are opened at once: servers that drop them, or a resolver that
+  // never answers, then cost their limits side by side. The servers are still asked one after
+  // the other.
+  if (count > 0) IdHTTP1.ConnectAhead(*ServerList);
   for (std::size_t i = 0; i < count; ++i) {
     try {
       text = (*ServerList)[i] + VerificationPath;

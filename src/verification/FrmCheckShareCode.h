@@ -6,10 +6,10 @@
 // closed.
 //
 // During a check the window handles its messages while every request waits (at most 50 ms
-// apart), name look-ups included, so it stays painted and responsive to the system. Only a close
-// request is honoured meanwhile: clicks and keys are dropped, and the context menu, the system
-// menu, moving and sizing are refused. A close request abandons the request in flight and closes
-// the window with Approved false, without showing the certification window.
+// apart), name look-ups included, so it stays painted and responsive to the system. It is busy
+// meanwhile (ui::Form::SetBusy): clicks and keys in it are dropped, and what would start a loop
+// of the system's is refused; a close request abandons the request in flight and closes the
+// window with Approved false, without showing the certification window.
 #pragma once
 
 #include <windows.h>
@@ -107,13 +107,11 @@ class TFrmNetVerify : public ui::Form {
   // window has been shown.
   bool CheckWithServers();
   // Processes pending messages once, dropping input to this window; false when a close request
-  // arrived meanwhile (or the application is ending).
+  // has arrived during the check (or the application is ending).
   bool ProcessMessagesDuringCheck();
   void CopyFingerprintToClipboard();
 
   std::unique_ptr<TFrmServerConfirm> confirm_;
-  bool checking_ = false;
-  bool closeRequested_ = false;
 };
 
 }  // namespace qor

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
+#include <optional>
 
 #include "base/text.h"
 
@@ -152,10 +154,15 @@ std::string THttpClient::BuildRequest(const THttpUrl& url) const {
   return request;
 }
 
-void THttpClient::Disconnect() {
+void THttpClient::CloseKept() {
   connection_.Close();
   connectedHost_.clear();
   connectedPort_ = 0;
+}
+
+void THttpClient::Disconnect() {
+  CloseKept();
+  ahead_.clear();
 }
 
 void THttpClient::StoreCookies(const std::string& host, const THttpResponseHead& head) {
@@ -201,14 +208,15 @@ void THttpClient::StoreCookies(const std::string& host, const THttpResponseHead&
   }
 }
 
-std::string THttpClient::Exchange(const THttpUrl& url, bool& staleConnection) {
+std::string THttpClient::Exchange(const THttpUrl& url, const TKeepWaiting& keepWaiting,
+                                  bool& staleConnection) {
   staleConnection = false;
   const std::string request = BuildRequest(url);
-  SocketSource source(connection_, limits_.readTimeoutMs, KeepWaiting);
+  SocketSource source(connection_, limits_.readTimeoutMs, keepWaiting);
   THttpResponseReader reader(source, limits_);
   THttpResponseHead head;
   try {
-    connection_.SendAll(request.data(), request.size(), limits_.readTimeoutMs, KeepWaiting);
+    connection_.SendAll(request.data(), request.size(), limits_.readTimeoutMs, keepWaiting);
     head = reader.ReadHead();
   } catch (const ESocketTimeout&) {
     throw;
@@ -235,29 +243,26 @@ std::string THttpClient::Exchange(const THttpUrl& url, bool& staleConnection) {
   const std::string* connection = head.Find("Connection");
   const bool keepAlive =
       head.http10 ? ContainsToken(connection, "keep-alive") : !ContainsToken(connection, "close");
-  if (!keepAlive || framing == TBodyFraming::kUntilClose || reader.HasSurplus()) Disconnect();
+  if (!keepAlive || framing == TBodyFraming::kUntilClose || reader.HasSurplus()) CloseKept();
   return body;
 }
 
-void THttpClient::LookUpHosts(const std::vector<std::string>& urls) {
-  lookups_.clear();
+void THttpClient::ConnectAhead(const std::vector<std::string>& urls) {
+  ahead_.clear();
   for (const std::string& url : urls) {
     try {
       const THttpUrl parsed = THttpUrl::Parse(url);
-      lookups_.emplace_back(Resolvable(parsed.host), parsed.port);
+      const std::string host = AsciiLowerCase(parsed.host);
+      if (connection_.IsOpen() && host == connectedHost_ && parsed.port == connectedPort_) continue;
+      const std::string name = Resolvable(host);
+      const bool known = std::any_of(ahead_.begin(), ahead_.end(), [&](const auto& pending) {
+        return pending.Host() == name && pending.Port() == parsed.port;
+      });
+      if (!known) ahead_.emplace_back(name, parsed.port, limits_.connectTimeoutMs);
     } catch (...) {
       // Get reports the same fault when it reaches this URL.
     }
   }
-}
-
-TSocket THttpClient::Connect(const std::string& host, std::uint16_t port) {
-  for (const TNameLookup& lookup : lookups_) {
-    if (lookup.Host() == host && lookup.Port() == port) {
-      return TSocket::Connect(lookup, limits_.connectTimeoutMs, KeepWaiting);
-    }
-  }
-  return TSocket::Connect(host, port, limits_.connectTimeoutMs, KeepWaiting);
 }
 
 std::string THttpClient::Get(const std::string& url) {
@@ -265,20 +270,52 @@ std::string THttpClient::Get(const std::string& url) {
   lastStatusCode_ = 0;
   const std::string host = AsciiLowerCase(parsed.host);
   if (connection_.IsOpen() && (host != connectedHost_ || parsed.port != connectedPort_)) {
-    Disconnect();
+    CloseKept();
   }
-  // One retry, only when a kept connection turned out to be closed before any reply.
-  for (bool reused = connection_.IsOpen();; reused = false) {
-    if (!connection_.IsOpen()) {
-      connection_ = Connect(Resolvable(parsed.host), parsed.port);
-      connectedHost_ = host;
-      connectedPort_ = parsed.port;
+  std::optional<TPendingConnection> ahead;
+  if (!connection_.IsOpen()) {
+    const std::string name = Resolvable(host);
+    for (auto it = ahead_.begin(); it != ahead_.end(); ++it) {
+      if (it->Host() == name && it->Port() == parsed.port) {
+        ahead.emplace(std::move(*it));
+        ahead_.erase(it);
+        break;
+      }
     }
+  }
+  // The connections opened ahead for later servers go on opening while this one is asked.
+  const TKeepWaiting keepWaiting = ahead_.empty() ? KeepWaiting : [this] {
+    for (TPendingConnection& pending : ahead_) pending.Advance();
+    return !KeepWaiting || KeepWaiting();
+  };
+  if (ahead) ahead->Advance();
+  // A kept connection may have been closed by the server meanwhile: one retry, only when it turns
+  // out to be closed before any reply.
+  for (bool reused = connection_.IsOpen();; reused = false) {
+    if (ahead) {
+      // One that connected before its turn and that the server has closed since, with nothing
+      // sent, is opened once more.
+      const bool waited = ahead->Connected();
+      connection_ = ahead->Await(limits_.connectTimeoutMs, std::numeric_limits<int>::max(),
+                                 KeepWaiting, &ahead_);
+      if (waited && connection_.Readable()) {
+        ahead->Reopen();
+        connection_ = ahead->Await(0, std::numeric_limits<int>::max(), KeepWaiting, &ahead_);
+      }
+      ahead.reset();
+    } else if (!connection_.IsOpen()) {
+      connection_ = TSocket::Connect(Resolvable(parsed.host), parsed.port, limits_.connectTimeoutMs,
+                                     KeepWaiting);
+    }
+    connectedHost_ = host;
+    connectedPort_ = parsed.port;
     bool stale = false;
     try {
-      return Exchange(parsed, stale);
+      std::string body = Exchange(parsed, keepWaiting, stale);
+      ahead_.clear();  // a response is the verdict: no other server is asked
+      return body;
     } catch (...) {
-      Disconnect();
+      CloseKept();
       if (!(reused && stale)) throw;
     }
   }

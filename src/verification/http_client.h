@@ -48,14 +48,20 @@ class THttpClient {
   // up by KeepWaiting raises ESocketCancelled. A connection to the same host and port is kept open
   // and reused; one to another host is closed first. Cookies set by any response are kept per host
   // name for the client's lifetime and sent back only to that host.
+  //
+  // A host that ConnectAhead is opening a connection to takes that one: its look-up gets the
+  // connect limit counted from now, its connect the limit counted from when its addresses came
+  // in, so each server has limits of its own however long the ones before it took. Once a
+  // response has been read, the connections opened ahead for other hosts are closed unused.
   std::string Get(const std::string& url);
 
-  // Starts looking up the host of every URL at once, side by side, for the Gets that follow: a
-  // resolver that never answers then costs those servers one connect limit in all, not one each.
-  // Replaces the look-ups of an earlier call; Get looks up a host not among them on its own, and
-  // the first of a host's look-ups serves all its URLs. URLs that cannot be parsed are left to
-  // Get to report. Never raises for a host.
-  void LookUpHosts(const std::vector<std::string>& urls);
+  // Starts opening a connection to the host of every URL at once (a name looked up on a thread of
+  // its own), sending nothing, for the Gets that follow in turn: servers that drop connection
+  // attempts, or a resolver that is slow, then cost the check their limits once, side by side,
+  // not once per server. One connection per host and port; a host the kept connection goes to
+  // keeps that one. Replaces the connections of an earlier call; URLs that cannot be parsed are
+  // left to Get to report. Never raises for a host.
+  void ConnectAhead(const std::vector<std::string>& urls);
 
   // The status code of the last response whose head was read, or 0.
   int LastStatusCode() const { return lastStatusCode_; }
@@ -63,12 +69,12 @@ class THttpClient {
   // The exact bytes Get would send for url now (cookies included).
   std::string BuildRequest(const THttpUrl& url) const;
 
-  // Closes the kept connection, if any.
+  // Closes the kept connection, if any, and those opened ahead.
   void Disconnect();
 
  private:
-  std::string Exchange(const THttpUrl& url, bool& staleConnection);
-  TSocket Connect(const std::string& host, std::uint16_t port);
+  std::string Exchange(const THttpUrl& url, const TKeepWaiting& keepWaiting, bool& staleConnection);
+  void CloseKept();
   void StoreCookies(const std::string& host, const THttpResponseHead& head);
 
   using CookieJar = std::vector<std::pair<std::string, std::string>>;  // name and value
@@ -81,7 +87,7 @@ class THttpClient {
   // Host name (lower-case) and its cookies in the order first set. A client talks to a few hosts,
   // so a list searched in turn (no std::map in setup code: src/runtime/README.md).
   std::vector<std::pair<std::string, CookieJar>> cookies_;
-  std::vector<TNameLookup> lookups_;  // from LookUpHosts
+  std::vector<TPendingConnection> ahead_;  // from ConnectAhead, not yet taken
 };
 
 }  // namespace qor

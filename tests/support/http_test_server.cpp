@@ -5,7 +5,38 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/socket_platform.h"
+
 namespace qor::testing {
+
+namespace sp = socket_platform;
+
+TListener TListener::Listen(const std::string& address, std::uint16_t port) {
+  int error = 0;
+  TListener listener;
+  listener.handle_.Reset(sp::Listen(address.c_str(), port, error));
+  if (!listener.IsOpen()) {
+    const char* text = sp::ErrorText(error);
+    throw ESocketError("cannot listen on " + address + ":" + std::to_string(port) + ": " +
+                       (text ? text : "error " + std::to_string(error)));
+  }
+  return listener;
+}
+
+std::uint16_t TListener::Port() const { return sp::LocalPort(handle_.Get()); }
+
+TSocket TListener::Accept(int timeoutMs) {
+  sp::TWaitFor wait{handle_.Get(), false, false};
+  int error = 0;
+  if (sp::WaitReady(&wait, 1, timeoutMs, error) <= 0) return TSocket();
+  // A connection given up before it was taken leaves nothing to take: that is no failure.
+  return TSocket(sp::Accept(handle_.Get(), error));
+}
+
+void Abort(TSocket& socket) {
+  if (socket.IsOpen()) sp::ResetOnClose(socket.Handle());
+  socket.Close();
+}
 
 namespace {
 
@@ -265,6 +296,10 @@ TServerBehaviour THttpTestServer::Next() {
 }
 
 void THttpTestServer::Serve(TSocket socket) {
+  struct Closed {
+    std::atomic<int>& count;
+    ~Closed() { ++count; }
+  } closed{closed_};
   try {
     {
       std::unique_lock<std::mutex> lock(mutex_);
@@ -331,7 +366,7 @@ bool THttpTestServer::Perform(TSocket& socket, const TServerBehaviour& behaviour
         socket.Close();
         return false;
       case TServerStep::Kind::kReset:
-        socket.Abort();
+        Abort(socket);
         return false;
     }
   }

@@ -17,6 +17,29 @@
 
 namespace qor::testing {
 
+// A listening TCP socket on a local IPv4 address, over the socket layer's platform calls.
+// Move-only.
+class TListener {
+ public:
+  // Listens on address:port; port 0 lets the system choose a free one (see Port). Raises
+  // ESocketError when the address cannot be bound.
+  static TListener Listen(const std::string& address, std::uint16_t port);
+
+  bool IsOpen() const { return static_cast<bool>(handle_); }
+  // The port actually bound.
+  std::uint16_t Port() const;
+  // Waits at most timeoutMs for a connection. Returns it, or a socket that is not open when none
+  // came in time.
+  TSocket Accept(int timeoutMs);
+  void Close() { handle_.Reset(); }
+
+ private:
+  UniqueSocket handle_;
+};
+
+// Closes socket with a reset instead of an orderly close (to break a connection mid-response).
+void Abort(TSocket& socket);
+
 // One thing the server does on a connection.
 struct TServerStep {
   enum class Kind {
@@ -96,6 +119,8 @@ class THttpTestServer {
   // The raw bytes of every request received so far, in order.
   std::vector<std::string> Requests() const;
   int Connections() const { return connections_; }
+  // Connections accepted and not yet closed.
+  int OpenConnections() const { return connections_ - closed_; }
 
   // Stops accepting, cuts every pause short, closes every connection and joins the threads.
   void Stop();
@@ -115,6 +140,7 @@ class THttpTestServer {
   std::uint16_t port_ = 0;
   std::atomic<bool> stopping_{false};
   std::atomic<int> connections_{0};
+  std::atomic<int> closed_{0};
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<TServerBehaviour> queue_;

@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
+#include "base/socket_platform.h"
 #include "support/http_test_server.h"
 
 namespace qor {
@@ -31,6 +36,75 @@ THttpLimits SmallLimits() {
   limits.maxHeaderBytes = 32768;
   limits.maxHeaderCount = 20;
   return limits;
+}
+
+// A resolver of the test's own in place of the system's while it lives: answers each name of its
+// table with its addresses after its delay, and counts the queries. Look-ups run on threads of
+// their own and may outlive a test, so every table stays, unchanged, until the program ends.
+class TestResolver {
+ public:
+  struct Name {
+    std::string name;
+    std::string addresses;  // numeric, separated by spaces
+    int delayMs = 0;
+    std::atomic<int> queries{0};
+  };
+
+  explicit TestResolver(std::initializer_list<std::pair<std::string, std::string>> names,
+                        std::initializer_list<int> delaysMs = {}) {
+    auto table = std::make_unique<std::deque<Name>>();
+    auto delay = delaysMs.begin();
+    for (const auto& [name, addresses] : names) {
+      Name& entry = table->emplace_back();
+      entry.name = name;
+      entry.addresses = addresses;
+      entry.delayMs = delay != delaysMs.end() ? *delay++ : 0;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    current_ = table.get();
+    tables_.push_back(std::move(table));
+    socket_platform::SetTestResolver(&Answer);
+  }
+  ~TestResolver() {
+    socket_platform::SetTestResolver(nullptr);
+    std::lock_guard<std::mutex> lock(mutex_);
+    current_ = nullptr;
+  }
+  TestResolver(const TestResolver&) = delete;
+  TestResolver& operator=(const TestResolver&) = delete;
+
+  int Queries(const std::string& name) const {
+    for (const Name& entry : *tables_.back()) {
+      if (entry.name == name) return entry.queries;
+    }
+    return 0;
+  }
+
+ private:
+  static const char* Answer(const char* host) noexcept {
+    Name* found = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (std::size_t i = 0; current_ && i < current_->size(); ++i) {
+        if ((*current_)[i].name == host) found = &(*current_)[i];
+      }
+    }
+    if (!found) return nullptr;
+    ++found->queries;
+    std::this_thread::sleep_for(std::chrono::milliseconds(found->delayMs));
+    return found->addresses.c_str();
+  }
+  static inline std::mutex mutex_;
+  static inline std::deque<Name>* current_ = nullptr;
+  static inline std::vector<std::unique_ptr<std::deque<Name>>> tables_;
+};
+
+// Waits up to five seconds for condition; whether it came.
+bool Eventually(const std::function<bool()>& condition) {
+  for (int i = 0; i < 500 && !condition(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return condition();
 }
 
 // Counts the work events and checks that they pair up.
@@ -182,6 +256,17 @@ TEST_F(HttpClientTest, ReconnectsOnceWhenTheKeptConnectionWasClosed) {
   EXPECT_EQ(client_.Get(Url()), "first");
   EXPECT_EQ(client_.Get(Url()), "second");
   EXPECT_EQ(server_.Connections(), 2);
+
+  // The same for a connection opened ahead that the server closed while it waited for its turn.
+  client_.Disconnect();
+  TServerBehaviour closeAtOnce = TServerBehaviour::AcceptAndClose();
+  server_.Enqueue(closeAtOnce);
+  server_.Enqueue(TServerBehaviour::Ok("third"));
+  client_.ConnectAhead({Url()});
+  ASSERT_TRUE(
+      Eventually([&] { return server_.Connections() == 3 && server_.OpenConnections() == 0; }));
+  EXPECT_EQ(client_.Get(Url()), "third");
+  EXPECT_EQ(server_.Connections(), 4);
 }
 
 TEST_F(HttpClientTest, ClosesAfterConnectionClose) {
@@ -374,12 +459,13 @@ TEST(ConnectToAddressesTest, FirstAddressToAnswerWins) {
   };
   for (const AddressCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<std::string> numeric;
-    for (const std::string& name : c.addresses) numeric.push_back(address.at(name));
+    std::string numeric;
+    for (const std::string& name : c.addresses) numeric += address.at(name) + " ";
+    const TestResolver resolver({{"several.test", numeric}});
     // Generous for success, which needs one attempt delay; short where the limit must run out.
     const int limitMs = c.fails == Fails::kHttp ? 5000 : 600;
     try {
-      TSocket socket = TSocket::ConnectToAddresses(numeric, live.Port(), limitMs);
+      TSocket socket = TSocket::Connect("several.test", live.Port(), limitMs);
       const std::string request = "GET / HTTP/1.1\r\n\r\n";
       socket.SendAll(request.data(), request.size(), 2000);
       std::string response;
@@ -442,18 +528,76 @@ TEST_F(HttpClientTest, KeepWaitingGivesTheRequestUp) {
   EXPECT_EQ(client_.Get(Url()), "fine");
 }
 
-// Names are looked up ahead, each on a thread of its own (localhost, through the hosts file), and
-// Get uses its host's look-up; without one it looks the host up itself. Look-ups given up while
-// their threads run must leave those threads nothing freed to write into.
-TEST_F(HttpClientTest, LooksUpNamesAheadAndUsesThem) {
-  server_.SetDefault(TServerBehaviour::Ok("named"));
-  const std::string named = "http://localhost:" + std::to_string(server_.Port()) + "/" + kPath;
-  for (int i = 0; i < 20; ++i) TNameLookup abandoned("localhost", server_.Port());
-  client_.LookUpHosts({"not a URL", named, named});
-  EXPECT_EQ(client_.Get(named), "named");
-  client_.Disconnect();
-  client_.LookUpHosts({});
-  EXPECT_EQ(client_.Get(named), "named");
+// Connections to every host are opened when a check starts, each name looked up once (on a thread
+// of its own) and that connection used; the requests still go one after the other, and what was
+// opened for a server that is not needed is closed without a byte. Look-ups given up while their
+// threads run must leave those threads nothing freed to write into.
+TEST_F(HttpClientTest, ConnectsAheadLooksUpOnceAndClosesWhatIsNotNeeded) {
+  THttpTestServer second;
+  server_.SetDefault(TServerBehaviour::Ok("first"));
+  second.SetDefault(TServerBehaviour::Ok("second"));
+  const TestResolver resolver({{"one.test", "127.0.0.1"}, {"two.test", "127.0.0.1"}}, {0, 200});
+  const std::string one = server_.BaseUrl("one.test") + kPath;
+  const std::string two = second.BaseUrl("TWO.test") + kPath;
+  for (int i = 0; i < 20; ++i) TPendingConnection abandoned("two.test", second.Port(), 1000);
+  for (int check = 1; check <= 2; ++check) {
+    SCOPED_TRACE(check);
+    server_.Enqueue(TServerBehaviour::Late(500, "first"));
+    client_.ConnectAhead({"not a URL", one, one, two});
+    EXPECT_EQ(client_.Get(one), "first");
+    EXPECT_EQ(resolver.Queries("one.test"), check);
+    // Opened while the first server was asked, and closed once it had answered.
+    EXPECT_EQ(second.Connections(), check);
+    EXPECT_TRUE(Eventually([&] { return second.OpenConnections() == 0; }));
+    EXPECT_EQ(server_.Connections(), check);
+    client_.Disconnect();
+  }
+  EXPECT_TRUE(second.Requests().empty());
+  EXPECT_EQ(resolver.Queries("two.test"), 22);
+  // A host not opened ahead is looked up by Get itself.
+  client_.ConnectAhead({});
+  EXPECT_EQ(client_.Get(one), "first");
+  EXPECT_EQ(resolver.Queries("one.test"), 3);
+}
+
+// Servers opened ahead run out of their limits side by side, and each has limits of its own: its
+// look-up gets the whole connect limit from its turn on, however long the servers before it took
+// (here a resolver that answers the first name after 0.8 limits and the second after 1.2).
+TEST(ConnectAheadTest, EachServerHasItsOwnLimitsAndTheyRunSideBySide) {
+  THttpTestServer first, second;
+  first.SetDefault(TServerBehaviour::Status(404));
+  second.SetDefault(TServerBehaviour::Ok("second"));
+  const TUnansweringAddress dead("127.0.0.2");
+  THttpLimits limits = SmallLimits();
+  limits.connectTimeoutMs = 1000;
+  THttpClient client(limits);
+  int waits = 0;
+  client.KeepWaiting = [&] { return ++waits > 0; };
+
+  {
+    const TestResolver slow({{"first.test", "127.0.0.1"}, {"second.test", "127.0.0.1"}},
+                            {800, 1200});
+    client.ConnectAhead({first.BaseUrl("first.test"), second.BaseUrl("second.test")});
+    EXPECT_THROW(client.Get(first.BaseUrl("first.test")), EHttpError);
+    EXPECT_EQ(client.Get(second.BaseUrl("second.test")), "second");
+  }
+
+  // Three servers that drop connection attempts: the second and third have run out of their
+  // limits while the first was waited for, so they are not waited for again.
+  const TestResolver dropped(
+      {{"a.test", "127.0.0.2"}, {"b.test", "127.0.0.2"}, {"c.test", "127.0.0.2"}});
+  std::vector<std::string> dropping;
+  for (const char* name : {"a.test", "b.test", "c.test"}) {
+    dropping.push_back("http://" + std::string(name) + ":" + std::to_string(dead.Port()) + "/");
+  }
+  dropping.push_back(second.BaseUrl() + kPath);
+  client.ConnectAhead(dropping);
+  EXPECT_THROW(client.Get(dropping[0]), ESocketTimeout);
+  waits = 0;
+  EXPECT_THROW(client.Get(dropping[1]), ESocketTimeout);
+  EXPECT_THROW(client.Get(dropping[2]), ESocketTimeout);
+  EXPECT_LE(waits, 2);
+  EXPECT_EQ(client.Get(dropping[3]), "second");
 }
 
 TEST(HttpClientFaultTest, UnknownHostIsASocketError) {

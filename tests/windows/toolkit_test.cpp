@@ -179,6 +179,78 @@ TEST_F(ToolkitTest, ClosingEndsTheModalShowingAndTheFormCanShowAgain) {
   EXPECT_FALSE(App().Terminated());
 }
 
+int loops;
+HWND looping;
+
+// A tick of a thread timer: a loop of the system's ran it. Ends what such loops are.
+void CALLBACK EndLoop(HWND, UINT, UINT_PTR, DWORD) {
+  ++loops;
+  EndMenu();
+  PostMessageW(looping, WM_KEYDOWN, VK_ESCAPE, 0);
+  ReleaseCapture();
+}
+
+// A busy form refuses what would run a loop of the system's (its menus, moving, sizing, its
+// minimise and maximise buttons) and maximising; restore, the shell's minimise and every way of
+// closing pass, a close request only noted. A loop that ran anyway would tick the thread timer
+// inside the message, which counts it and ends it.
+TEST_F(ToolkitTest, BusyFormRefusesOnlyWhatStartsALoop) {
+  Form form(kExtractionLike);
+  PopupMenu menu({{"软件md5码", [] {}}});
+  form.SetPopupMenu(&menu);
+  int closes = 0;
+  form.onClose = [&] { ++closes; };
+  ShowWindow(form.Handle(), SW_SHOWNORMAL);
+  loops = 0;
+  looping = form.Handle();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 300, &EndLoop);
+  enum class Then { kNothing, kClosing, kMinimised, kRestored };
+  const struct {
+    const char* name;
+    UINT message;
+    WPARAM wparam;
+    Then then;
+  } rows[] = {
+      {"context menu", WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form.Handle()), Then::kNothing},
+      {"system menu by Alt+Space", WM_SYSCOMMAND, SC_KEYMENU, Then::kNothing},
+      {"system menu by the icon", WM_NCLBUTTONDOWN, HTSYSMENU, Then::kNothing},
+      {"system menu by the caption", WM_NCRBUTTONDOWN, HTCAPTION, Then::kNothing},
+      {"move by the caption", WM_NCLBUTTONDOWN, HTCAPTION, Then::kNothing},
+      {"move by the keyboard", WM_SYSCOMMAND, SC_MOVE, Then::kNothing},
+      {"size by the border", WM_NCLBUTTONDOWN, HTBOTTOMRIGHT, Then::kNothing},
+      {"minimise button", WM_NCLBUTTONDOWN, HTMINBUTTON, Then::kNothing},
+      {"maximise button", WM_NCLBUTTONDOWN, HTMAXBUTTON, Then::kNothing},
+      {"maximise by a caption double-click", WM_NCLBUTTONDBLCLK, HTCAPTION, Then::kNothing},
+      {"maximise", WM_SYSCOMMAND, SC_MAXIMIZE, Then::kNothing},
+      {"minimise by the shell", WM_SYSCOMMAND, SC_MINIMIZE, Then::kMinimised},
+      {"restore after a shell minimise", WM_SYSCOMMAND, SC_RESTORE, Then::kRestored},
+      {"close by a double-click on the caption icon", WM_NCLBUTTONDBLCLK, HTSYSMENU,
+       Then::kClosing},
+      {"close box", WM_NCLBUTTONDOWN, HTCLOSE, Then::kClosing},
+      {"Alt+F4", WM_SYSCOMMAND, SC_CLOSE, Then::kClosing},
+      {"close request", WM_CLOSE, 0, Then::kClosing},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    form.SetBusy(true);
+    const int closesBefore = closes;
+    SendMessageW(form.Handle(), row.message, row.wparam, MAKELPARAM(S(300), S(300)));
+    App().ProcessMessages();
+    EXPECT_EQ(loops, 0);
+    EXPECT_FALSE(IsZoomed(form.Handle()));
+    EXPECT_EQ(IsIconic(form.Handle()) != 0, row.then == Then::kMinimised);
+    EXPECT_EQ(form.CloseRequested(), row.then == Then::kClosing);
+    EXPECT_EQ(closes - closesBefore, row.then == Then::kClosing ? 1 : 0);
+    EXPECT_TRUE(form.Visible());
+    loops = 0;
+  }
+  KillTimer(nullptr, timer);
+  // Out of busy mode the system's own handling is back.
+  form.SetBusy(false);
+  SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_TRUE(IsZoomed(form.Handle()));
+}
+
 TEST_F(ToolkitTest, DisabledTimerDropsTicksAndRestartsWhenEnabled) {
   Form form(kExtractionLike);
   int ticks = 0;
