@@ -55,18 +55,53 @@ add_test(NAME verification_e2e_nginx_start
 add_test(NAME verification_e2e_nginx_stop COMMAND "${servers}" stop "${e2e_dir}")
 set_tests_properties(verification_e2e_nginx_start PROPERTIES FIXTURES_SETUP verification_nginx)
 set_tests_properties(verification_e2e_nginx_stop PROPERTIES FIXTURES_CLEANUP verification_nginx)
-add_test(NAME verification_e2e_test COMMAND verification_e2e_test --gtest_filter=-DeadResolver.*)
+add_test(NAME verification_e2e_test COMMAND verification_e2e_test --gtest_filter=-Networks/*)
 set_tests_properties(verification_e2e_test PROPERTIES
   FIXTURES_REQUIRED "verification_nginx;e2e_shots" TIMEOUT 600
   ENVIRONMENT "QOR_DEMO_INSTALLER_CLOSE_MS=1500;QOR_SCREENSHOT_DIR=Z:${CMAKE_CURRENT_BINARY_DIR}/screenshots")
 
-# The shipped setup.exe, whose servers are names, in a private network whose resolver never
-# answers (made by dead-resolver; needs root).
-add_test(NAME verification_e2e_dead_resolver
-         COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/dead-resolver" ${QOR_WINE_RUN}
-                 --prefix "${QOR_WINEPREFIX}" $<TARGET_FILE:verification_e2e_test>
-                 --gtest_filter=DeadResolver.*)
-set_tests_properties(verification_e2e_dead_resolver PROPERTIES TIMEOUT 180)
+# The shipped setup.exe, whose servers are names, in private networks whose resolver never answers
+# (made by dead-resolver; needs root), one test for each row of the test's table: no name in
+# /etc/hosts; every name at an address that drops connection attempts; the maker's five names there
+# and the mirrors at a server that answers with what the maker's tool published for setup.exe (the
+# sixth server of every ordering). Wine gets a wineserver of each network's own.
+set(setup_www "${e2e_dir}/www-setup")
+add_custom_command(
+  OUTPUT "${setup_www}/velmora/QORPG3.0ins.htm"
+  COMMAND ${CMAKE_COMMAND} -E rm -rf "${setup_www}"
+  COMMAND "${QOR_HOST_TOOLS_DIR}/qor" answer $<TARGET_FILE:setup> "${setup_www}"
+  DEPENDS setup "${QOR_HOST_TOOLS_DIR}/qor"
+  COMMENT "Publishing the answer for setup.exe"
+  VERBATIM)
+add_custom_target(verification_e2e_setup_answer ALL DEPENDS "${setup_www}/velmora/QORPG3.0ins.htm")
+set(hosts_dropped "")
+set(hosts_partial "")
+set(position 0)
+foreach(url IN LISTS QOR_SERVER_URLS)
+  string(REGEX REPLACE "^http://([^/:]+).*$" "\\1" host "${url}")
+  math(EXPR position "${position} + 1")
+  string(APPEND hosts_dropped "127.0.0.2 ${host}\n")
+  if(position LESS_EQUAL 5)
+    string(APPEND hosts_partial "127.0.0.2 ${host}\n")
+  else()
+    string(APPEND hosts_partial "127.0.0.3 ${host}\n")
+  endif()
+endforeach()
+file(WRITE "${e2e_dir}/hosts-syns-dropped" "${hosts_dropped}")
+file(WRITE "${e2e_dir}/hosts-partial" "${hosts_partial}")
+set(network_DeadResolver "")
+set(network_SynsDropped --hosts "${e2e_dir}/hosts-syns-dropped" --peer "drop-syns 127.0.0.2 80")
+set(network_Partial --hosts "${e2e_dir}/hosts-partial" --peer "drop-syns 127.0.0.2 80"
+                    --peer "answer 127.0.0.3 80 ${setup_www}/velmora/QORPG3.0ins.htm")
+foreach(row DeadResolver SynsDropped Partial)
+  string(REGEX REPLACE "([a-z])([A-Z])" "\\1_\\2" test "${row}")
+  string(TOLOWER "verification_e2e_${test}" test)
+  add_test(NAME ${test}
+           COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/dead-resolver" ${network_${row}}
+                   --wine-prefix "${QOR_WINEPREFIX}" ${QOR_WINE_RUN} --prefix "${QOR_WINEPREFIX}"
+                   $<TARGET_FILE:verification_e2e_test> --gtest_filter=Networks/*/${row})
+  set_tests_properties(${test} PROPERTIES TIMEOUT 180)
+endforeach()
 
 # bench/verdict-time's driver: a setup program's time from the click to the verdict, from outside.
 add_executable(verdict_time "${PROJECT_SOURCE_DIR}/bench/verdict_time.cpp")
