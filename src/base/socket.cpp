@@ -110,21 +110,19 @@ TPendingConnection::TPendingConnection(const std::string& host, std::uint16_t po
       port_(port),
       connectTimeoutMs_(connectTimeoutMs),
       lookup_(sp::StartLookup(host.c_str(), port)) {
-  if (!lookup_) Fail("no memory to look up " + host, false);
+  if (!lookup_) Fail("no memory to look up");
   Advance();  // a numeric address starts connecting at once
 }
 
-TPendingConnection::TPendingConnection(TPendingConnection&& other) noexcept = default;
-TPendingConnection& TPendingConnection::operator=(TPendingConnection&& other) noexcept = default;
 TPendingConnection::~TPendingConnection() = default;
 
-void TPendingConnection::Fail(std::string reason, bool timedOut) {
-  reason_ = std::move(reason);
+void TPendingConnection::Fail(const char* what, const std::string& detail, bool timedOut) {
+  reason_ = what;
+  reason_ += ' ' + host_ + ':' + DecimalText(port_);
+  if (!detail.empty()) reason_ += ": " + detail;
   timedOut_ = timedOut;
   attempts_.clear();
 }
-
-std::string TPendingConnection::Target() const { return host_ + ":" + DecimalText(port_); }
 
 void TPendingConnection::Advance() {
   if (connected_ || !reason_.empty()) return;
@@ -132,23 +130,24 @@ void TPendingConnection::Advance() {
     if (!sp::LookupEnded(lookup_.get(), 0)) return;
     lookedUp_ = true;
     const char* text = nullptr;
-    if (sp::LookupError(lookup_.get(), &text) != 0) {
-      return Fail("cannot resolve host \"" + host_ + "\": " + text, false);
-    }
+    if (sp::LookupError(lookup_.get(), &text) != 0) return Fail("cannot resolve", text);
     // The address families take turns, the resolver's first choice first (RFC 8305, 4), so that
     // a family without a working route holds up at most every other attempt.
-    std::vector<sp::TAddress> found;
     sp::TAddress address;
-    while (sp::LookupAddress(lookup_.get(), found.size(), address)) found.push_back(address);
-    const int first = found.empty() ? 0 : found.front().family;
-    std::size_t preferred = 0, other = 0;
-    auto takeNext = [&](std::size_t& at, bool firstFamily) {
-      while (at < found.size() && (found[at].family == first) != firstFamily) ++at;
-      if (at < found.size()) addresses_.push_back(found[at++]);
-    };
-    while (addresses_.size() < found.size()) {
-      takeNext(preferred, true);
-      takeNext(other, false);
+    std::size_t count = 0;
+    while (sp::LookupAddress(lookup_.get(), count, address)) ++count;
+    addresses_ = std::vector<sp::TAddress>(count);
+    sp::LookupAddress(lookup_.get(), 0, address);
+    const int first = address.family;
+    std::size_t taken = 0;
+    std::size_t cursor[2] = {0, 0};  // of the first family, of the others
+    for (int family = 0; taken < count; family ^= 1) {
+      while (sp::LookupAddress(lookup_.get(), cursor[family]++, address)) {
+        if ((address.family == first) == (family == 0)) {
+          addresses_[taken++] = address;
+          break;
+        }
+      }
     }
     nextStart_ = Clock::now();
     connectDeadline_ = After(connectTimeoutMs_);
@@ -160,7 +159,7 @@ void TPendingConnection::Advance() {
     }
     int error = 0;
     if (sp::WaitReady(waits, attempts_.size(), 0, error) < 0) {
-      return Fail("cannot wait for " + Target() + ": " + SystemText(error), false);
+      return Fail("cannot wait for", SystemText(error));
     }
     for (std::size_t i = attempts_.size(); i-- > 0;) {
       if (!waits[i].ready) continue;
@@ -176,7 +175,7 @@ void TPendingConnection::Advance() {
     }
   }
   const Clock::time_point now = Clock::now();
-  if (now >= connectDeadline_) return Fail("connect to " + Target() + " timed out", true);
+  if (now >= connectDeadline_) return Fail("timed out connecting to", "", true);
   while (next_ < addresses_.size() && attempts_.size() < sp::kMaxWaitSockets &&
          (attempts_.empty() || now >= nextStart_)) {
     int error = 0;
@@ -188,28 +187,23 @@ void TPendingConnection::Advance() {
     attempts_.emplace_back(attempt);
     nextStart_ = now + std::chrono::milliseconds(kConnectAttemptDelayMs);
   }
-  if (attempts_.empty()) {
-    Fail("cannot connect to " + Target() + ": " +
-             (lastRefusal_.empty() ? "no address" : lastRefusal_),
-         false);
-  }
+  if (attempts_.empty())
+    Fail("cannot connect to", lastRefusal_.empty() ? "no address" : lastRefusal_);
 }
 
 TSocket TPendingConnection::Await(int lookupLimitMs, int limitMs, const TKeepWaiting& keepWaiting,
-                                  std::vector<TPendingConnection>* alongside) {
+                                  const List* alongside) {
   const Clock::time_point lookupDeadline = After(lookupLimitMs);
   const Clock::time_point deadline = After(limitMs);
   for (;;) {
     Advance();
     if (alongside) {
-      for (TPendingConnection& other : *alongside) other.Advance();
+      for (const auto& other : *alongside) other->Advance();
     }
     if (connected_ || !reason_.empty()) break;
     const Clock::time_point until = lookedUp_ ? deadline : std::min(lookupDeadline, deadline);
     if (Clock::now() >= until) {
-      Fail(lookedUp_ ? "connect to " + Target() + " timed out"
-                     : "looking up " + host_ + " timed out",
-           true);
+      Fail(lookedUp_ ? "timed out connecting to" : "timed out looking up", "", true);
       break;
     }
     if (keepWaiting && !keepWaiting()) throw ESocketCancelled("wait given up");

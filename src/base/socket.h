@@ -106,15 +106,18 @@ class TSocket {
 // then its addresses tried side by side, each kConnectAttemptDelayMs after the one before or at
 // once when that one failed, the two address families taking turns (RFC 8305); the first to connect
 // wins and the others are closed. Nothing here blocks but Await, so connections to several servers
-// can be opened at once and taken in turn. Move-only; destroying it closes what it opened and gives
-// its look-up up (whose thread ends on its own and holds up nothing).
+// can be opened at once and taken in turn. Not copied or moved (hold several by pointer);
+// destroying it closes what it opened and gives its look-up up (whose thread ends on its own and
+// holds up nothing).
 class TPendingConnection {
  public:
+  using List = std::vector<std::unique_ptr<TPendingConnection>>;
+
   // Starts looking host up for port. connectTimeoutMs is the limit of connecting, counted from the
   // moment the addresses are in.
   TPendingConnection(const std::string& host, std::uint16_t port, int connectTimeoutMs);
-  TPendingConnection(TPendingConnection&& other) noexcept;
-  TPendingConnection& operator=(TPendingConnection&& other) noexcept;
+  TPendingConnection(const TPendingConnection&) = delete;
+  TPendingConnection& operator=(const TPendingConnection&) = delete;
   ~TPendingConnection();
 
   const std::string& Host() const { return host_; }
@@ -133,7 +136,7 @@ class TPendingConnection {
   // connect limit ran out; ESocketError when the name has no address or no address accepts;
   // ESocketCancelled when keepWaiting gave up. Once it has raised, it raises the same again.
   TSocket Await(int lookupLimitMs, int limitMs, const TKeepWaiting& keepWaiting = {},
-                std::vector<TPendingConnection>* alongside = nullptr);
+                const List* alongside = nullptr);
 
   // Opens it again to the addresses it already has, with a new connect limit: for a connection
   // taken from it that the server had closed while it waited to be taken. Only after Await
@@ -146,8 +149,8 @@ class TPendingConnection {
   };
   using Clock = std::chrono::steady_clock;
 
-  void Fail(std::string reason, bool timedOut);
-  std::string Target() const;  // "host:port"
+  // Gives up, the reason being what, host and port, and the detail if any.
+  void Fail(const char* what, const std::string& detail = "", bool timedOut = false);
 
   std::string host_;
   std::uint16_t port_ = 0;

@@ -27,7 +27,8 @@ Handle Listen(const char* address, std::uint16_t port, int& error) {
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
   WSADATA data;  // Winsock counts its starts; a test server's is never undone
-  if ((error = ::WSAStartup(MAKEWORD(2, 2), &data)) != 0) return kNoSocket;
+  error = ::WSAStartup(MAKEWORD(2, 2), &data);
+  if (error != 0) return kNoSocket;
   if (::inet_pton(AF_INET, address, &local.sin_addr) != 1) {
     error = WSAEINVAL;
     return kNoSocket;

@@ -3,8 +3,9 @@
 // thread of its own (name_lookup.cpp). It is plain C in what it takes and gives, and those three
 // files are compiled without exceptions: a look-up's thread runs their code, and nothing may unwind
 // there (the unwinder's tables of the 32-bit program are gone once its exit has begun). Failures
-// come back as the system's error codes; socket.cpp turns them into exceptions. Shared with the
-// test servers of tests/support, which listen through it; nothing else includes it.
+// come back as the system's error codes; socket.cpp turns them into exceptions. Besides src/base,
+// only tests include it: the test servers listen through it, and tests put a resolver of their
+// own in place of the system's.
 #pragma once
 
 #include <cstddef>

@@ -82,10 +82,12 @@ Handle StartConnect(const TAddress& address, int& error) {
     return kNoSocket;
   }
   Prepared(s, false);
-  if (::connect(s, static_cast<const sockaddr*>(address.bytes), address.length) == SOCKET_ERROR &&
-      (error = ::WSAGetLastError()) != WSAEWOULDBLOCK) {
-    ::closesocket(s);
-    return kNoSocket;
+  if (::connect(s, static_cast<const sockaddr*>(address.bytes), address.length) == SOCKET_ERROR) {
+    error = ::WSAGetLastError();
+    if (error != WSAEWOULDBLOCK) {
+      ::closesocket(s);
+      return kNoSocket;
+    }
   }
   return static_cast<Handle>(s);
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
-#include <optional>
+#include <memory>
 
 #include "base/text.h"
 
@@ -256,9 +256,12 @@ void THttpClient::ConnectAhead(const std::vector<std::string>& urls) {
       if (connection_.IsOpen() && host == connectedHost_ && parsed.port == connectedPort_) continue;
       const std::string name = Resolvable(host);
       const bool known = std::any_of(ahead_.begin(), ahead_.end(), [&](const auto& pending) {
-        return pending.Host() == name && pending.Port() == parsed.port;
+        return pending->Host() == name && pending->Port() == parsed.port;
       });
-      if (!known) ahead_.emplace_back(name, parsed.port, limits_.connectTimeoutMs);
+      if (!known) {
+        ahead_.push_back(
+            std::make_unique<TPendingConnection>(name, parsed.port, limits_.connectTimeoutMs));
+      }
     } catch (...) {
       // Get reports the same fault when it reaches this URL.
     }
@@ -272,12 +275,12 @@ std::string THttpClient::Get(const std::string& url) {
   if (connection_.IsOpen() && (host != connectedHost_ || parsed.port != connectedPort_)) {
     CloseKept();
   }
-  std::optional<TPendingConnection> ahead;
+  std::unique_ptr<TPendingConnection> ahead;
   if (!connection_.IsOpen()) {
     const std::string name = Resolvable(host);
     for (auto it = ahead_.begin(); it != ahead_.end(); ++it) {
-      if (it->Host() == name && it->Port() == parsed.port) {
-        ahead.emplace(std::move(*it));
+      if ((*it)->Host() == name && (*it)->Port() == parsed.port) {
+        ahead = std::move(*it);
         ahead_.erase(it);
         break;
       }
@@ -285,7 +288,7 @@ std::string THttpClient::Get(const std::string& url) {
   }
   // The connections opened ahead for later servers go on opening while this one is asked.
   const TKeepWaiting keepWaiting = ahead_.empty() ? KeepWaiting : [this] {
-    for (TPendingConnection& pending : ahead_) pending.Advance();
+    for (const auto& pending : ahead_) pending->Advance();
     return !KeepWaiting || KeepWaiting();
   };
   if (ahead) ahead->Advance();

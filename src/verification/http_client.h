@@ -87,7 +87,7 @@ class THttpClient {
   // Host name (lower-case) and its cookies in the order first set. A client talks to a few hosts,
   // so a list searched in turn (no std::map in setup code: src/runtime/README.md).
   std::vector<std::pair<std::string, CookieJar>> cookies_;
-  std::vector<TPendingConnection> ahead_;  // from ConnectAhead, not yet taken
+  TPendingConnection::List ahead_;  // from ConnectAhead, not yet taken
 };
 
 }  // namespace qor
