@@ -16,7 +16,7 @@ TFileStream::TFileStream(const FilePath& path, FileMode mode) {
   int fd = ::open(path.Native().c_str(), flags | O_CLOEXEC, 0644);
   if (fd >= 0 && mode != FileMode::kCreate) {
     // A directory opens read-only on POSIX but is no file to stream.
-    struct stat info {};
+    struct stat info{};
     if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
       ::close(fd);
       fd = -1;

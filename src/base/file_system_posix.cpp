@@ -13,12 +13,12 @@ namespace qor {
 char PathSeparator() { return '/'; }
 
 bool DirectoryExists(const FilePath& path) {
-  struct stat info {};
+  struct stat info{};
   return ::stat(path.Native().c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool FileExists(const FilePath& path) {
-  struct stat info {};
+  struct stat info{};
   return ::stat(path.Native().c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
@@ -44,7 +44,7 @@ FilePath ExecutablePath() {
 }
 
 std::optional<FileIdentity> GetFileIdentity(const FilePath& path) {
-  struct stat info {};
+  struct stat info{};
   if (::stat(path.Native().c_str(), &info) != 0) return std::nullopt;
   return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
                       static_cast<std::uint64_t>(info.st_ino)};

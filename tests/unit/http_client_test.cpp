@@ -287,9 +287,7 @@ TEST_F(HttpClientTest, ReadsEveryFramingOfASuccessfulBody) {
   const GoodCase cases[] = {
       {"100 then 200", [] { return TServerBehaviour::ContinueThenOk("abc"); }, "abc", {3}},
       {"chunked with extensions",
-       [] {
-         return TServerBehaviour::Chunked({"ab", "cdefghijklmnopq", "r"}, ";ext=1; q=\"x\"");
-       },
+       [] { return TServerBehaviour::Chunked({"ab", "cdefghijklmnopq", "r"}, ";ext=1; q=\"x\""); },
        "abcdefghijklmnopqr",
        {2, 15, 1}},
       {"delimited by close",
@@ -357,9 +355,7 @@ TEST_F(HttpClientTest, EveryFaultEndsAsAFailedRequestWithinTheLimits) {
       {"chunk over the cap", [] { return TServerBehaviour::Chunked({std::string(1025, 'x')}); },
        Fails::kHttp, 0, false},
       {"chunks together over the cap",
-       [] {
-         return TServerBehaviour::Chunked({std::string(1000, 'x'), std::string(100, 'y')});
-       },
+       [] { return TServerBehaviour::Chunked({std::string(1000, 'x'), std::string(100, 'y')}); },
        Fails::kHttp, 0, true},
       {"too many header lines",
        [] {

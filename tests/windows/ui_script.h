@@ -31,8 +31,7 @@ class UiScript {
     return *this;
   }
   UiScript& Do(std::string name, std::function<void()> action) {
-    return When(
-        std::move(name), [this] { return running_ == 0; }, std::move(action));
+    return When(std::move(name), [this] { return running_ == 0; }, std::move(action));
   }
 
   void Start() {

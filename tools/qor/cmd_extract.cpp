@@ -17,7 +17,9 @@ int Run(const Args& args) {
   }
   if (args.size() != 2) throw UsageError("expected a package file and a target directory");
   // An unreadable package is bad input, not a failed unpacking.
-  { TFileStream probe(args[0], FileMode::kOpenReadShared); }
+  {
+    TFileStream probe(args[0], FileMode::kOpenReadShared);
+  }
   try {
     // Every package is unpacked on Windows, so its names are judged and placed as there.
     UnpackPackage(args[0], args[1], EntryNameRules::kWindows);
