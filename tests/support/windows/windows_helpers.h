@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "support/time_scale.h"
-
 namespace qor::testing {
 
 using std::chrono::milliseconds;
