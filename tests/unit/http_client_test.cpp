@@ -17,6 +17,7 @@
 
 #include "base/socket_platform.h"
 #include "support/http_test_server.h"
+#include "support/time_scale.h"
 
 namespace qor {
 namespace {
@@ -31,7 +32,9 @@ const char kPath[] = "velmora/QORPG3.0ins.htm";
 THttpLimits SmallLimits() {
   THttpLimits limits = THttpLimits::Defaults();
   limits.connectTimeoutMs = 2000;
-  limits.readTimeoutMs = 600;
+  // Short, so that a stall ends soon; widened where the code's own work is slow (emulation).
+  limits.readTimeoutMs =
+      static_cast<int>(testing::Stretched(std::chrono::milliseconds(600)).count());
   limits.maxBodyBytes = 1024;
   limits.maxHeaderBytes = 32768;
   limits.maxHeaderCount = 20;

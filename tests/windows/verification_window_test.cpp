@@ -347,7 +347,9 @@ TEST_F(VerificationWindowTest, WindowAnswersWhileAServerStaysSilent) {
   std::thread prober = WhenRequested(silent, 1, [&] {
     while (checking) {
       DWORD_PTR result = 0;
-      if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result)) {
+      if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                               testing::Stretched(std::chrono::milliseconds(1000)).count(),
+                               &result)) {
         ++unanswered;
       }
       ++probes;

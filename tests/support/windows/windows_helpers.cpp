@@ -122,8 +122,8 @@ bool ProbeUntil(HWND window, const std::function<bool()>& done, milliseconds tim
       [&] {
         if (tick++ % 4 == 0) {
           DWORD_PTR result = 0;
-          probes.unanswered +=
-              !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+          probes.unanswered += !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                                    Stretched(milliseconds(1000)).count(), &result);
           ++probes.sent;
         }
         return done();
@@ -188,11 +188,17 @@ std::vector<HWND> Children(HWND parent, const std::wstring& className, bool visi
 std::wstring TextOf(HWND window) {
   wchar_t text[1024];
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
-                           SMTO_ABORTIFHUNG, 5000, &length)) {
-    return {};
-  }
-  return std::wstring(text, length);
+  // A thread that has not asked for a message for 5 s counts as hung, and SMTO_ABORTIFHUNG then
+  // fails at once: a program whose start took that long (under emulation) is asked again.
+  bool answered = false;
+  WaitUntil(
+      [&] {
+        answered = SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                                       SMTO_ABORTIFHUNG, 5000, &length) != 0;
+        return answered || !IsWindow(window);
+      },
+      Stretched(milliseconds(5000)));
+  return answered ? std::wstring(text, length) : std::wstring();
 }
 
 std::string WindowText(HWND window) { return ui::Narrow(TextOf(window)); }

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/time_scale.h"
+
 namespace qor::testing {
 
 using std::chrono::milliseconds;
