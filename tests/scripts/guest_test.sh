@@ -138,9 +138,14 @@ run oops
 [ "$status" = 2 ] || fail "oopsing guest: exit status $status, not 2"
 grep -q "kernel" "$work/err" || fail "oopsing guest: no line names its kernel: $(cat "$work/err")"
 
-# --- The path: forced onto the guest on any host; a value it does not know is refused.
+# --- The path: the guest where i386 code does not run, or forced on any host; a value it does
+# not know is refused.
 [ "$(QOR_WINDOWS_TESTS=guest "$src/scripts/windows-path")" = guest ] ||
   fail "windows-path: QOR_WINDOWS_TESTS=guest does not give the guest"
+# A host that cannot execute i386 code, as tests/support/without-i386 makes one: the guest, quietly.
+got=$("$src/tests/support/without-i386" "$src/scripts/windows-path" 2>"$work/err")
+[ "$got" = guest ] && [ ! -s "$work/err" ] ||
+  fail "windows-path without i386: '$got', not guest alone ($(cat "$work/err"))"
 QOR_WINDOWS_TESTS=qemu "$src/scripts/windows-path" >/dev/null 2>&1
 [ $? = 2 ] || fail "windows-path: QOR_WINDOWS_TESTS=qemu was not refused"
 
