@@ -84,9 +84,9 @@ std::vector<TServerReport> CheckServers(const std::vector<std::string>& urls,
   for (std::size_t next = 0; next < urls.size(); ++next) {
     changed.wait(lock, [&] { return done[next]; });
     if (onReport) {
-      const TServerReport report = reports[next];
+      // A report is written once, before its server counts as done: read without the lock.
       lock.unlock();
-      onReport(report);
+      onReport(reports[next]);
       lock.lock();
     }
   }
