@@ -27,10 +27,11 @@ struct TServerReport {
 };
 
 // Fetches every URL at once and judges each body with a copy of checker. A server that has not
-// answered by the deadline (counted from the call) is given up and reported unanswered; the call
-// returns within the deadline and a few milliseconds. onReport, when set, is called on the calling
-// thread for each server in list order, as soon as it and every server before it are done. Returns
-// the reports in list order. Raises only when threads cannot be made (std::system_error).
+// answered by the deadline (counted from the call) is given up and reported unanswered: every wait
+// of the client looks at the clock at least every kWaitSliceMs, so the call returns that much after
+// the deadline at most. onReport, when set, is called on the calling thread for each server in list
+// order, as soon as it and every server before it are done. Returns the reports in list order.
+// Raises only when threads cannot be made (std::system_error), after the ones made have ended.
 std::vector<TServerReport> CheckServers(const std::vector<std::string>& urls,
                                         const TShareCode& checker,
                                         std::chrono::milliseconds deadline,
