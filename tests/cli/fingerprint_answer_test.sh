@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # qor fingerprint agrees with md5sum around the MD5 block boundaries and on a large file, and every
-# answer qor answer writes is accepted by the client's own judgement.
+# answer qor answer writes is accepted by the client's own judgement; both commands' --json carries
+# the facts of their text.
 # usage: fingerprint_answer_test.sh QOR ANSWER_VERIFIER WORKDIR
 set -u
 qor=$1
+agrees=$(cd "$(dirname "$0")/../unit" && pwd)/qor_json_agrees.py
 verifier=$2
 work=$3
 rm -rf "$work"
@@ -20,6 +22,13 @@ for size in 0 1 55 56 63 64 65 4194321; do
   want=$(md5sum "$file" | cut -d' ' -f1)
   got=$("$qor" fingerprint "$file") || fail "qor fingerprint failed for $size bytes"
   [ "$got" = "$want" ] || fail "$size bytes: qor fingerprint '$got', md5sum '$want'"
+  for command in fingerprint answer; do
+    args=("$file")
+    [ "$command" = fingerprint ] || args+=("$work/json-$size")
+    "$qor" "$command" "${args[@]}" >"$work/text" && "$qor" "$command" --json "${args[@]}" >"$work/json" &&
+      python3 "$agrees" "$command" "$work/text" "$work/json" 0 ||
+      fail "$size bytes: qor $command --json: $(cat "$work/json")"
+  done
 
   out="$work/out-$size"
   "$qor" answer "$file" "$out" >/dev/null || fail "qor answer failed for $size bytes"
@@ -45,6 +54,8 @@ expect_exit 2 "$qor" fingerprint "$work/missing"
 expect_exit 2 "$qor" fingerprint "$work"
 expect_exit 2 "$qor" answer "$work/file-1.bin"
 expect_exit 2 "$qor" answer "$work/missing" "$work/out-missing"
+expect_exit 2 "$qor" answer --json "$work/missing" "$work/out-missing"
+expect_exit 2 "$qor" fingerprint --json
 expect_exit 0 "$qor" fingerprint --help
 expect_exit 0 "$qor" answer --help
 [ ! -e "$work/out-missing" ] || fail "qor answer created output for a missing file"

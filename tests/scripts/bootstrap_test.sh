@@ -54,7 +54,7 @@ while IFS='|' read -r codename wanted unwanted; do
   for path in x64 auto; do
     QOR_WINDOWS_TESTS=$path QOR_OS_RELEASE="$work/os-release" "$bootstrap" --list >"$work/list" ||
       fail "$codename: --list failed"
-    for p in $wanted iproute2; do
+    for p in $wanted iproute2 nlohmann-json3-dev; do
       grep -qx "$p" "$work/list" || fail "$codename ($path): does not ask for $p"
     done
     for p in $unwanted; do

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # qor pack then qor extract gives back identical files; failures leave no half-written package
-# and give the documented exit codes. Usage: qor_pack_extract_test.sh QOR
+# and give the documented exit codes; qor list --json carries the facts of its text.
+# Usage: qor_pack_extract_test.sh QOR
 set -euo pipefail
 qor=$1
+agrees=$(cd "$(dirname "$0")" && pwd)/qor_json_agrees.py
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -19,6 +21,8 @@ printf 'x' > in/one.bin
 [ "$(od -An -tx1 -j21 -N2 pkg.dat | tr -d ' ')" = 78da ] || fail "first stream is not 78 DA"
 "$qor" list pkg.dat > list.txt
 grep -Eq '^ +1 +9  one.bin$' list.txt || fail "list: $(cat list.txt)"
+"$qor" list pkg.dat --json > list.json
+python3 "$agrees" list list.txt list.json 0 || fail "list --json: $(cat list.json)"
 "$qor" extract pkg.dat out/deep > /dev/null
 for f in empty.bin one.bin multi.bin; do cmp "in/$f" "out/deep/$f" || fail "$f differs"; done
 
@@ -84,8 +88,12 @@ head -c $(( $(stat -c %s pkg.dat) - 100 )) pkg.dat > cut.dat
 set +e
 "$qor" extract cut.dat cut-out 2> /dev/null; rc=$?
 [ "$rc" = 1 ] || fail "extract of a cut package: exit $rc"
-"$qor" list cut.dat > /dev/null 2>&1; rc=$?
+"$qor" list cut.dat > list.txt 2>&1; rc=$?
 [ "$rc" = 1 ] || fail "list of a cut package: exit $rc"
+"$qor" list --json cut.dat > list.json 2> err.txt; rc=$?
+grep -v '^qor list: ' list.txt > list-lines.txt
+python3 "$agrees" list list-lines.txt list.json "$rc" && [ "$(wc -l < err.txt)" = 1 ] &&
+  grep -q "the package is damaged" list.json || fail "list --json of a cut package: $(cat list.json)"
 printf '\1\0\0\0\377\377\377\377' > negative.dat
 "$qor" list negative.dat > /dev/null 2> err.txt; rc=$?
 [ "$rc" = 1 ] && grep -q 'name length of -1$' err.txt || fail "negative name length: $(cat err.txt)"
@@ -93,5 +101,7 @@ printf '\1\0\0\0\377\377\377\377' > negative.dat
 [ "$rc" = 2 ] || fail "extract of a missing package: exit $rc"
 "$qor" list missing.dat 2> /dev/null; rc=$?
 [ "$rc" = 2 ] || fail "list of a missing package: exit $rc"
+"$qor" list missing.dat --json > list.json 2> /dev/null; rc=$?
+[ "$rc" = 2 ] && [ ! -s list.json ] || fail "list --json of a missing package: exit $rc"
 set -e
 echo "qor pack/list/extract: ok"

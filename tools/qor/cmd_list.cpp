@@ -6,52 +6,81 @@
 #include "base/stream.h"
 #include "cli.h"
 #include "extraction/package.h"
+#include "json_output.h"
 
 namespace qor::cli {
 
 namespace {
 
-int Run(const Args& args) {
+int Run(const Args& given) {
+  Args args = given;
+  const bool json = TakeJsonFlag(args);
   for (const std::string& arg : args) {
     if (arg.size() > 1 && arg[0] == '-') throw UsageError("unknown option '" + arg + "'");
   }
   if (args.size() != 1) throw UsageError("expected one package file");
   TFileStream package(args[0], FileMode::kOpenReadShared);
-  std::printf("%12s %12s  %s\n", "unpacked", "stream", "name");
-  int verdict = kExitSuccess;
+  if (!json) std::printf("%12s %12s  %s\n", "unpacked", "stream", "name");
+  Json entries = Json::array();
+  Json problems = Json::array();
+  // Each problem is also one line on stderr, with or without --json.
+  const auto report = [&problems](const std::string& problem) {
+    std::fprintf(stderr, "qor list: %s\n", problem.c_str());
+    problems.push_back(problem);
+  };
   try {
     PackageReader reader(package);
     PackageEntry entry;
     // Names are checked as setup.exe checks them, whatever platform this runs on.
     while (reader.NextEntry(entry, EntryNameRules::kWindows)) {
       const EntryResult result = reader.SkipEntry();
-      std::printf("%12ld %12lld  %s\n", static_cast<long>(entry.size),
-                  static_cast<long long>(result.stream_size), entry.name.c_str());
+      if (json) {
+        entries.push_back({{"name", entry.name},
+                           {"unpacked_size", entry.size},
+                           {"stored_size", result.stream_size},
+                           {"inflated_size", result.inflated}});
+      } else {
+        std::printf("%12ld %12lld  %s\n", static_cast<long>(entry.size),
+                    static_cast<long long>(result.stream_size), entry.name.c_str());
+      }
       if (result.inflated != entry.size) {
-        std::fprintf(stderr, "qor list: \"%s\" declares %ld bytes but its stream holds %lld\n",
-                     entry.name.c_str(), static_cast<long>(entry.size),
-                     static_cast<long long>(result.inflated));
-        verdict = kExitVerdictFailed;
+        report("\"" + entry.name + "\" declares " + std::to_string(entry.size) +
+               " bytes but its stream holds " + std::to_string(result.inflated));
       }
     }
   } catch (const EEntryRefused&) {
     throw;  // a name Windows would not take back: bad input, exit 2
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "qor list: the package is damaged: %s\n", e.what());
-    return kExitVerdictFailed;
+    report(std::string("the package is damaged: ") + e.what());
   }
-  return verdict;
+  if (json) {
+    PrintJson({{"package", args[0]},
+               {"entries", entries},
+               {"sound", problems.empty()},
+               {"problems", problems}});
+  }
+  return problems.empty() ? kExitSuccess : kExitVerdictFailed;
 }
 
 }  // namespace
 
 const Command kListCommand = {
     "list", "show the entries of an install package",
-    "usage: qor list PKG\n"
+    "usage: qor list PKG [--json]\n"
     "\n"
     "Prints one line per entry of the install package PKG: its unpacked size as declared, the\n"
     "length of its zlib stream in the package, and its name. Every stream is inflated through\n"
     "its trailer, so its checksum is tested too.\n"
+    "\n"
+    "--json prints one JSON document instead (also for exit 1; none for exit 2):\n"
+    "  package        PKG as given\n"
+    "  entries        one object per entry read, in package order:\n"
+    "    name           the entry's name (bytes that are not UTF-8 show as U+FFFD)\n"
+    "    unpacked_size  the unpacked size the entry declares, in bytes\n"
+    "    stored_size    the length of its zlib stream in the package, trailer included\n"
+    "    inflated_size  the bytes its stream inflates to (sound: equal to unpacked_size)\n"
+    "  sound          true when every stream inflated through its trailer to its declared size\n"
+    "  problems       what is wrong, one text each, as on stderr; empty when sound\n"
     "\n"
     "Names are judged by Windows rules on every platform, as setup.exe judges them.\n"
     "\n"

@@ -28,7 +28,8 @@ void PrintOverview(std::FILE* out) {
   }
   std::fputs(
       "\n"
-      "Run 'qor <command> --help' for a command's arguments.\n"
+      "Run 'qor <command> --help' for a command's arguments. list, fingerprint, answer and\n"
+      "check take --json and print one JSON document for scripts instead of their lines.\n"
       "Exit codes: 0 success, 1 a failed verdict, 2 bad usage or input.\n",
       out);
 }
