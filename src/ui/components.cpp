@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ui/wide_text.h"
+#include "ui/gbk_text.h"
 
 namespace qor::ui {
 
