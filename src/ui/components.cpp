@@ -75,6 +75,16 @@ void PopupMenu::Choose(std::size_t index) {
 
 // ---- Bitmaps
 
+ResourceBytes FindResourceBytes(const char* name, const char* type) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC info = FindResourceA(module, name, type);
+  if (!info) return {};
+  HGLOBAL loaded = LoadResource(module, info);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) return {};
+  return {data, SizeofResource(module, info)};
+}
+
 UniqueBitmap LoadBitmapResource(const char* name) {
   return UniqueBitmap(static_cast<HBITMAP>(LoadImageW(
       GetModuleHandleW(nullptr), Widen(name).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
