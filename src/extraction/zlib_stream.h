@@ -32,9 +32,9 @@ class EDecompressionError : public EZlibError {
   using EZlibError::EZlibError;
 };
 
-// What the compressing and decompressing streams share: the source or target stream, which the
-// zlib stream does not own; the position in it where the next transfer must begin; a buffer of
-// 65,536 bytes; zlib's state; and an optional notification after every refill.
+// The base of the decompressing reader: the source stream, which the zlib stream does not own; the
+// position in it where the next read must begin; a buffer of 65,536 bytes; zlib's state; and an
+// optional notification after every refill.
 class TCustomZlibStream : public TStream {
  public:
   static constexpr std::size_t kBufferSize = 65536;

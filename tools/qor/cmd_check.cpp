@@ -11,7 +11,6 @@
 #include "params/product_settings.h"
 #include "verification/QORMD5Unit.h"
 #include "verification/ShareCodeCheckunit.h"
-#include "verification/answer_publishing.h"
 #include "verification/http_client.h"
 
 namespace qor::cli {
