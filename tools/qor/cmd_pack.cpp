@@ -13,7 +13,6 @@
 #include "base/text.h"
 #include "cli.h"
 #include "extraction/package.h"
-#include "file_ops.h"
 #include "package_writer.h"
 
 namespace qor::cli {
