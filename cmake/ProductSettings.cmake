@@ -12,11 +12,7 @@ option(QOR_TEST_MODE "Put the loopback base URL first in the server list" OFF)
 # stays within 0x5000..0x57FF (7 * 255 + 20659 < 0x5800), so an enciphered hex digit is one of
 # "01234567`abcdefghijklmno", never an upper-case letter, a byte 0..32, a backslash or one of the
 # characters the client unescapes; lower-casing, trimming and unescaping leave it as it is. The
-# unit tests prove it over every reachable running key. 0;0;0 was a placeholder of early builds:
-# a cache still holding it takes the real default.
-if(QOR_ANSWER_KEY STREQUAL "0;0;0")
-  unset(QOR_ANSWER_KEY CACHE)
-endif()
+# unit tests prove it over every reachable running key.
 set(QOR_ANSWER_KEY "7;20659;21449" CACHE STRING "Answer key: Multiplier;Increment;StartKey")
 
 # qor_product_settings(<name> [SERVERS url...] [LOOPBACK url] [TEST_MODE ON|OFF] [KEY m a k])

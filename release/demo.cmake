@@ -46,7 +46,7 @@ set(QOR_SIGN_COMMAND "" CACHE STRING "Command that signs UNSIGNED into SIGNED")
 # The signing time written into the signature, as Unix time. Empty: SOURCE_DATE_EPOCH, else the
 # time of the last commit, so that a rebuild signs byte-identically.
 set(QOR_SIGN_TIME "" CACHE STRING "Signing time (Unix time)")
-# Trust anchors scripts/release verifies the signature against (empty: the system's CA bundle).
+# Trust anchors scripts/sign verifies the signature against (empty: the system's CA bundle).
 set(QOR_SIGN_CAFILE "" CACHE FILEPATH "CA certificates for checking the signature")
 # A time-stamping server (RFC 3161). Its countersignature outlives the certificate, but carries
 # the server's time, so a rebuild then differs from the published file in the signature.

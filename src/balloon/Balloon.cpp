@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "balloon/balloon_geometry.h"
 #include "base/text.h"
 #include "params/allparam.h"
 #include "ui/application.h"
@@ -124,8 +123,7 @@ TBalloon::TBalloon()
 void TBalloon::ShowAt(std::int32_t x, std::int32_t y, std::string_view title,
                       std::string_view message, std::uint8_t icon, std::int32_t seconds,
                       std::uint8_t placement) {
-  const std::uint8_t used = LayoutBalloon(0, 0, {}, {}, placement).placement;
-  PointerAtTop = used == bpBelowLeft || used == bpBelowRight;
+  PointerAtTop = PointerAtTopFor(placement);
 
   // Both labels size themselves to their texts; the geometry then places everything, in pixels.
   TitleLabel.SetCaption(title);
@@ -135,11 +133,11 @@ void TBalloon::ShowAt(std::int32_t x, std::int32_t y, std::string_view title,
   IconImage.SetPicture(std::move(picture));
 
   const BalloonLayout layout =
-      LayoutBalloon(x, y, PixelSize(TitleLabel), PixelSize(TextLabel), used);
+      LayoutBalloon(x, y, PixelSize(TitleLabel), PixelSize(TextLabel), placement);
   MoveTo(TitleLabel, layout.title);
   MoveTo(TextLabel, layout.message);
   MoveTo(IconImage, layout.icon);
-  width_ = layout.width;
+  closeGlyphAt_ = layout.close_glyph;
   SetWindowPos(Handle(), nullptr, layout.window_left, layout.window_top, layout.width,
                layout.height, SWP_NOZORDER | SWP_NOACTIVATE);
 
@@ -192,8 +190,8 @@ void TBalloon::PaintFrame(HDC dc) {
     if (CloseGlyph) {
       UniqueMemoryDc glyph_dc(CreateCompatibleDC(dc));
       SelectScope select(glyph_dc.Get(), CloseGlyph.Get());
-      BitBlt(dc, width_ - 30, PointerAtTop ? 26 : 6, kCloseGlyphSize, kCloseGlyphSize,
-             glyph_dc.Get(), 0, 0, SRCCOPY);
+      BitBlt(dc, closeGlyphAt_.x, closeGlyphAt_.y, kCloseGlyphSize, kCloseGlyphSize, glyph_dc.Get(),
+             0, 0, SRCCOPY);
     }
   });
 }
@@ -231,12 +229,9 @@ void PrepareBalloon(bool openOnClick, std::string_view linkText) {
 void SetBalloonOpenOnClick(bool value) { BalloonOpenOnClick = value; }
 
 void LoadBitmapResource(UniqueBitmap& bitmap, const char* name, const char* type) {
-  HRSRC resource = FindResourceA(nullptr, name, type);
-  if (!resource) return;
-  HGLOBAL loaded = LoadResource(nullptr, resource);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) return;
-  UniqueBitmap read = ui::BitmapFromBmpFile(data, SizeofResource(nullptr, resource));
+  const ui::ResourceBytes resource = ui::FindResourceBytes(name, type);
+  if (!resource.data) return;
+  UniqueBitmap read = ui::BitmapFromBmpFile(resource.data, resource.size);
   if (read) bitmap = std::move(read);
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "balloon/balloon_geometry.h"
 #include "base/handles_win32.h"
 #include "ui/components.h"
 #include "ui/controls.h"
@@ -50,7 +51,7 @@ class TBalloon : public ui::Form {
   std::string LinkText;
 
  private:
-  std::int32_t width_ = 0;  // W, in pixels, once ShowAt has laid the balloon out
+  BalloonPoint closeGlyphAt_;  // where PaintFrame draws CloseGlyph, once ShowAt has laid it out
 };
 
 // The one balloon (owned here) and the open-on-click flag, which outlives each balloon.

@@ -19,11 +19,13 @@ std::int32_t Clamp32(std::int64_t value) {
 
 }  // namespace
 
+bool PointerAtTopFor(std::uint8_t placement) { return placement >= bpBelowLeft; }
+
 BalloonLayout LayoutBalloon(std::int32_t x, std::int32_t y, BalloonSize title, BalloonSize message,
                             std::uint8_t placement) {
   BalloonLayout out;
   out.placement = placement <= bpBelowRight ? placement : bpBelowRight;
-  out.pointer_at_top = out.placement == bpBelowLeft || out.placement == bpBelowRight;
+  out.pointer_at_top = PointerAtTopFor(out.placement);
   const bool pointer_left = out.placement == bpAboveRight || out.placement == bpBelowRight;
   const std::int32_t band_above = out.pointer_at_top ? kPointerBand : 0;
 

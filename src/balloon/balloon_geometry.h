@@ -52,6 +52,10 @@ struct BalloonLayout {
   BalloonPoint close_glyph;
 };
 
+// Whether a placement puts the pointer on the top edge (the balloon below its anchor). Codes
+// other than 0..3 count as bpBelowRight, as LayoutBalloon lays them out.
+bool PointerAtTopFor(std::uint8_t placement);
+
 // Lays out a balloon whose pointer tip touches the anchor (x, y), for a title and a message of the
 // given measured extents. H = 50 + title height + message height and
 // W = max(34 + title width, 10 + message width) + 40. Placement codes other than 0..3 are laid

@@ -2,24 +2,13 @@
 // the ANSI code page.
 #include <windows.h>
 
+#include "base/file_system.h"
 #include "base/stream.h"
-#include "base/text.h"
 #include "base/wide_text.h"
 
 namespace qor {
 
 namespace {
-
-std::string SystemMessage(DWORD code) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = n ? std::string(text, n) : "error " + DecimalText(code);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-  return message;
-}
 
 HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
@@ -43,8 +32,8 @@ TFileStream::TFileStream(const FilePath& path, FileMode mode) {
   const HANDLE h = CreateFileW(WidePath(path).data(), access, share, nullptr, disposition,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    throw EFileOpenError("Cannot open file \"" + path.Text() +
-                         "\": " + SystemMessage(GetLastError()));
+    const std::uint32_t error = LastSystemError();
+    throw EFileOpenError("Cannot open file \"" + path.Text() + "\": " + SystemErrorText(error));
   }
   handle_.Reset(reinterpret_cast<std::intptr_t>(h));
 }
@@ -73,7 +62,7 @@ std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
   distance.QuadPart = offset;
   LARGE_INTEGER at;
   if (!SetFilePointerEx(AsHandle(handle_.Get()), distance, &at, method)) {
-    throw EStreamError("Seek failed: " + SystemMessage(GetLastError()));
+    throw EStreamError("Seek failed: " + SystemErrorText(LastSystemError()));
   }
   return at.QuadPart;
 }

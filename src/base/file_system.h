@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "base/file_path.h"
 
@@ -15,9 +16,28 @@ char PathSeparator();
 bool DirectoryExists(const FilePath& path);
 bool FileExists(const FilePath& path);
 
-// Creates the directory with every missing parent; raises EStreamError when that fails. Trailing
-// separators are ignored.
+// Creates the directory with every missing parent; raises EStreamError "Cannot create directory
+// "PATH": <the system's words>" when that fails. Trailing separators are ignored.
 void ForceDirectories(const FilePath& path);
+
+// Renames the file from to to, replacing a file already there. Raises EStreamError "Cannot write
+// "TO": <the system's words>" when that fails, and from stays as it was.
+void MoveFileReplacing(const FilePath& from, const FilePath& to);
+
+// Removes the file if there is one. A failure is ignored: what stays is only a leftover.
+void RemoveFileQuietly(const FilePath& path);
+
+// Whether the standard error stream is a terminal (a console on Windows), where progress that
+// rewrites its line is worth showing.
+bool StderrIsTerminal();
+
+// The code of this thread's last failed call of the system: errno, or GetLastError() on Windows.
+// Read it before making a message, whose own calls may change it.
+std::uint32_t LastSystemError();
+
+// The system's own words for such a code, without a line end; "error N" when it has none. On
+// Windows in the ANSI code page, as every byte-string message of the program.
+std::string SystemErrorText(std::uint32_t code);
 
 // The full path of the running program's executable file, as the system names it (on Windows
 // the wide name, so any folder works whatever the ANSI code page).

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -32,9 +33,25 @@ void ForceDirectories(const FilePath& path) {
     ForceDirectories(FilePath::FromNative(dir.substr(0, slash)));
   }
   if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
-    throw EStreamError("Cannot create directory \"" + dir + "\": " + std::strerror(errno));
+    const std::uint32_t error = LastSystemError();
+    throw EStreamError("Cannot create directory \"" + dir + "\": " + SystemErrorText(error));
   }
 }
+
+void MoveFileReplacing(const FilePath& from, const FilePath& to) {
+  if (std::rename(from.Native().c_str(), to.Native().c_str()) != 0) {
+    const std::uint32_t error = LastSystemError();
+    throw EStreamError("Cannot write \"" + to.Text() + "\": " + SystemErrorText(error));
+  }
+}
+
+void RemoveFileQuietly(const FilePath& path) { ::unlink(path.Native().c_str()); }
+
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+std::uint32_t LastSystemError() { return static_cast<std::uint32_t>(errno); }
+
+std::string SystemErrorText(std::uint32_t code) { return std::strerror(static_cast<int>(code)); }
 
 FilePath ExecutablePath() {
   std::vector<char> buffer(4096);

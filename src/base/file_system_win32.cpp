@@ -7,6 +7,7 @@
 #include "base/file_system.h"
 #include "base/handles_win32.h"
 #include "base/stream.h"
+#include "base/text.h"
 #include "base/wide_text.h"
 
 namespace qor {
@@ -40,10 +41,40 @@ void ForceDirectories(const FilePath& path) {
   const std::size_t at = dir.find_last_of("\\/");
   if (at != std::string::npos && at > 0) ForceDirectories(FilePath::FromNative(dir.substr(0, at)));
   const FilePath created = FilePath::FromNative(dir);
-  if (!CreateDirectoryW(WidePath(created).data(), nullptr) &&
-      GetLastError() != ERROR_ALREADY_EXISTS) {
-    throw EStreamError("Cannot create directory \"" + created.Text() + "\"");
+  if (!CreateDirectoryW(WidePath(created).data(), nullptr)) {
+    const std::uint32_t error = LastSystemError();
+    if (error == ERROR_ALREADY_EXISTS) return;
+    throw EStreamError("Cannot create directory \"" + created.Text() +
+                       "\": " + SystemErrorText(error));
   }
+}
+
+void MoveFileReplacing(const FilePath& from, const FilePath& to) {
+  if (!MoveFileExW(WidePath(from).data(), WidePath(to).data(), MOVEFILE_REPLACE_EXISTING)) {
+    const std::uint32_t error = LastSystemError();
+    throw EStreamError("Cannot write \"" + to.Text() + "\": " + SystemErrorText(error));
+  }
+}
+
+void RemoveFileQuietly(const FilePath& path) { DeleteFileW(WidePath(path).data()); }
+
+bool StderrIsTerminal() {
+  // A console answers GetConsoleMode; a file, a pipe and the NUL device do not.
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+std::uint32_t LastSystemError() { return GetLastError(); }
+
+std::string SystemErrorText(std::uint32_t code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = n ? std::string(text, n) : "error " + DecimalText(code);
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+  return message;
 }
 
 FilePath ExecutablePath() {

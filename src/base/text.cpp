@@ -22,13 +22,25 @@ std::string AsciiUpperCase(std::string_view text) {
   return result;
 }
 
-std::string TrimBytes(std::string_view text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+namespace {
+
+template <typename Blank>
+std::string TrimEnds(std::string_view text, Blank blank) {
   std::size_t first = 0;
   std::size_t last = text.size();
   while (first < last && blank(text[first])) ++first;
   while (last > first && blank(text[last - 1])) --last;
   return std::string(text.substr(first, last - first));
+}
+
+}  // namespace
+
+std::string TrimBytes(std::string_view text) {
+  return TrimEnds(text, [](char c) { return static_cast<unsigned char>(c) <= 32; });
+}
+
+std::string TrimSpaces(std::string_view text) {
+  return TrimEnds(text, [](char c) { return c == ' ' || c == '\t'; });
 }
 
 namespace {

@@ -22,6 +22,10 @@ std::string AsciiUpperCase(std::string_view text);
 // Returns the text without its leading and trailing bytes of value 0 to 32.
 std::string TrimBytes(std::string_view text);
 
+// Returns the text without its leading and trailing spaces and tabs (HTTP's optional white space);
+// every other byte, a line end included, stays.
+std::string TrimSpaces(std::string_view text);
+
 // The decimal digits of value: how every count, size, port and error code enters a message (one
 // formatter for all, not std::to_string: src/runtime/README.md).
 std::string DecimalText(std::uint64_t value);

@@ -14,6 +14,7 @@
 #include "params/exit_codes.h"
 #include "process/process_termination.h"
 #include "ui/application.h"
+#include "verification/window_resources.h"
 
 namespace qor {
 
@@ -26,7 +27,7 @@ const ui::FormArgs kLayout{
     .top = 284,
     .width = 662,
     .height = 101,
-    .color = ui::Color::Rgb(245, 250, 254),
+    .color = kWindowBackground,
     .font = {.face = "MS Sans Serif", .height = 11},
 };
 
@@ -36,21 +37,11 @@ class EResourceNotFound : public EStreamError {
   EResourceNotFound() : EStreamError("Resource Velmora not found") {}
 };
 
-// The bytes of the program's own package resource (type and name match without regard to case).
-// The memory belongs to the loaded module and lives as long as the process.
-struct ResourceBytes {
-  const void* data;
-  std::size_t size;
-};
-
-ResourceBytes FindPackageResource() {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC info = FindResourceA(module, "Velmora", "dat");
-  if (!info) throw EResourceNotFound();
-  HGLOBAL loaded = LoadResource(module, info);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) throw EResourceNotFound();
-  return ResourceBytes{data, SizeofResource(module, info)};
+// The program's own package resource (type and name match without regard to case).
+ui::ResourceBytes FindPackageResource() {
+  const ui::ResourceBytes resource = ui::FindResourceBytes("Velmora", "dat");
+  if (!resource.data) throw EResourceNotFound();
+  return resource;
 }
 
 }  // namespace
@@ -81,7 +72,7 @@ void TFrmUnzipSoft::Timer1Timer() {
 
 void TFrmUnzipSoft::ExtractAndLaunch() {
   ui::Application& app = ui::App();
-  const ResourceBytes package = FindPackageResource();
+  const ui::ResourceBytes package = FindPackageResource();
   // The program's own wide path: its folder may hold characters the ANSI code page lacks.
   const FilePath directory = ExecutablePath().Directory();
   app.ProcessMessages();

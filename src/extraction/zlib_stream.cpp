@@ -15,10 +15,10 @@ constexpr std::size_t kSkipBlockSize = 4096;
 }  // namespace
 
 TCustomZlibStream::TCustomZlibStream(TStream& stream)
-    : stream_(stream), stream_position_(stream.GetPosition()), buffer_(kBufferSize) {}
+    : stream_(stream), streamPosition_(stream.GetPosition()), buffer_(kBufferSize) {}
 
 TDecompressionStream::TDecompressionStream(TStream& source)
-    : TCustomZlibStream(source), start_position_(stream_position_) {
+    : TCustomZlibStream(source), startPosition_(streamPosition_) {
   zstream_.next_in = buffer_.data();
   zstream_.avail_in = 0;
   if (inflateInit(&zstream_) != Z_OK) throw EDecompressionError("Error");
@@ -28,7 +28,7 @@ TDecompressionStream::~TDecompressionStream() {
   // Hand the source back standing on the first byte inflate has not consumed: behind the trailer
   // when the stream has ended. A failing seek cannot be reported from here.
   try {
-    stream_.SetPosition(stream_position_ - static_cast<std::int64_t>(zstream_.avail_in));
+    stream_.SetPosition(streamPosition_ - static_cast<std::int64_t>(zstream_.avail_in));
   } catch (...) {
   }
   inflateEnd(&zstream_);
@@ -48,10 +48,10 @@ std::int64_t TDecompressionStream::Seek(std::int64_t offset, SeekOrigin origin) 
     if (inflateReset(&zstream_) != Z_OK) throw EDecompressionError("Error");
     zstream_.next_in = buffer_.data();
     zstream_.avail_in = 0;
-    stream_.SetPosition(start_position_);
-    stream_position_ = start_position_;
+    stream_.SetPosition(startPosition_);
+    streamPosition_ = startPosition_;
     produced_ = 0;
-    at_end_ = false;
+    atEnd_ = false;
     return 0;
   }
   const bool forward_from_here = origin == SeekOrigin::Current && offset >= 0;
@@ -72,21 +72,21 @@ std::int64_t TDecompressionStream::Seek(std::int64_t offset, SeekOrigin origin) 
 std::int64_t TDecompressionStream::FinishStream() {
   std::vector<unsigned char> scratch(16384);
   std::int64_t discarded = 0;
-  while (!at_end_) {
+  while (!atEnd_) {
     const std::size_t n = Inflate(scratch.data(), scratch.size());
     discarded += static_cast<std::int64_t>(n);
-    if (!at_end_ && n < scratch.size()) throw EReadError();  // the source ended first
+    if (!atEnd_ && n < scratch.size()) throw EReadError();  // the source ended first
   }
   return discarded;
 }
 
 std::int64_t TDecompressionStream::Consumed() const {
-  return stream_position_ - static_cast<std::int64_t>(zstream_.avail_in) - start_position_;
+  return streamPosition_ - static_cast<std::int64_t>(zstream_.avail_in) - startPosition_;
 }
 
 std::size_t TDecompressionStream::Inflate(unsigned char* out, std::size_t count) {
-  if (at_end_) return 0;
-  if (stream_.GetPosition() != stream_position_) stream_.SetPosition(stream_position_);
+  if (atEnd_) return 0;
+  if (stream_.GetPosition() != streamPosition_) stream_.SetPosition(streamPosition_);
   std::size_t left = count;
   while (left > 0) {
     if (zstream_.avail_in == 0) {
@@ -94,7 +94,7 @@ std::size_t TDecompressionStream::Inflate(unsigned char* out, std::size_t count)
       if (got == 0) break;
       zstream_.next_in = buffer_.data();
       zstream_.avail_in = static_cast<uInt>(got);
-      stream_position_ += static_cast<std::int64_t>(got);
+      streamPosition_ += static_cast<std::int64_t>(got);
       if (OnProgress) OnProgress();
     }
     const std::size_t room = std::min(left, kLargestInflateStep);
@@ -108,7 +108,7 @@ std::size_t TDecompressionStream::Inflate(unsigned char* out, std::size_t count)
     // format has no dictionaries, so it counts as corrupt.
     if (result < 0 || result == Z_NEED_DICT) throw ECompressionError("Error");
     if (result == Z_STREAM_END) {
-      at_end_ = true;
+      atEnd_ = true;
       break;
     }
   }

@@ -32,9 +32,9 @@ class EDecompressionError : public EZlibError {
   using EZlibError::EZlibError;
 };
 
-// What the compressing and decompressing streams share: the source or target stream, which the
-// zlib stream does not own; the position in it where the next transfer must begin; a buffer of
-// 65,536 bytes; zlib's state; and an optional notification after every refill.
+// The base of the decompressing reader: the source stream, which the zlib stream does not own; the
+// position in it where the next read must begin; a buffer of 65,536 bytes; zlib's state; and an
+// optional notification after every refill.
 class TCustomZlibStream : public TStream {
  public:
   static constexpr std::size_t kBufferSize = 65536;
@@ -46,7 +46,7 @@ class TCustomZlibStream : public TStream {
   explicit TCustomZlibStream(TStream& stream);
 
   TStream& stream_;
-  std::int64_t stream_position_;
+  std::int64_t streamPosition_;
   std::vector<unsigned char> buffer_;  // kBufferSize bytes, on the heap: readers live on stacks
   z_stream zstream_{};
 };
@@ -76,7 +76,7 @@ class TDecompressionStream : public TCustomZlibStream {
   std::int64_t FinishStream();
 
   // True once inflate has checked the stream's trailer.
-  bool AtStreamEnd() const { return at_end_; }
+  bool AtStreamEnd() const { return atEnd_; }
   // Bytes inflated since the start (or the last restart).
   std::int64_t Produced() const { return produced_; }
   // Source bytes that inflate has consumed since the start of the zlib stream.
@@ -86,9 +86,9 @@ class TDecompressionStream : public TCustomZlibStream {
   // Inflates into [out, out + count) until it is full or the stream ends; returns the count.
   std::size_t Inflate(unsigned char* out, std::size_t count);
 
-  std::int64_t start_position_;  // where the zlib stream begins in the source
+  std::int64_t startPosition_;  // where the zlib stream begins in the source
   std::int64_t produced_ = 0;
-  bool at_end_ = false;
+  bool atEnd_ = false;
 };
 
 }  // namespace qor

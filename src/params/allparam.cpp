@@ -21,7 +21,7 @@ bool TestMode = false;
 
 std::unique_ptr<std::vector<std::string>> ServerList;
 // kServerUrls is constant-initialised, so it is ready before this dynamic initialisation.
-std::string HomeURL = settings::kServerUrls[2];
+std::string HomeURL = settings::HomeServerUrl();
 std::string CurrentServer;
 
 namespace {
@@ -39,8 +39,6 @@ constexpr Ordering kOrderings[kServerOrderingCount] = {
     {10, {2, 3, 4, 0, 1, 5, 6, 7, 8, 9}},  // E3 E4 E5 E1 E2
     {10, {3, 2, 4, 0, 1, 5, 6, 7, 8, 9}},  // E4 E3 E5 E1 E2: not a rotation
 };
-
-constexpr int kHomeServerIndex = 2;  // E3
 
 }  // namespace
 
@@ -96,7 +94,7 @@ void InitEndpoints() {
     if (!ServerList) ServerList = std::make_unique<std::vector<std::string>>();
     if (TestMode) ServerList->emplace_back(settings::kLoopbackUrl);
     AppendServerOrdering(*ServerList, r);
-    HomeURL = settings::kServerUrls[kHomeServerIndex];
+    HomeURL = settings::HomeServerUrl();
     if (!ServerList->empty()) CurrentServer = ServerList->front();
   } catch (...) {
     // Endpoint set-up never stops the setup; an empty list only means no server is tried.

@@ -12,6 +12,9 @@ inline constexpr std::size_t kServerCount = 10;
 
 // E1..E10: "http://" + host + "/"; E3 is the maker's main web site (the home address).
 extern const char* const kServerUrls[kServerCount];
+// E3, the maker's main web site: HomeURL, and the address the windows show and link to.
+inline constexpr std::size_t kHomeServerIndex = 2;
+inline const char* HomeServerUrl() { return kServerUrls[kHomeServerIndex]; }
 // The base URL put first in test mode.
 extern const char* const kLoopbackUrl;
 extern const bool kTestMode;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ui/form.h"
-#include "ui/wide_text.h"
+#include "ui/gbk_text.h"
 
 namespace qor::ui {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ui/wide_text.h"
+#include "ui/gbk_text.h"
 
 namespace qor::ui {
 
@@ -74,6 +74,16 @@ void PopupMenu::Choose(std::size_t index) {
 }
 
 // ---- Bitmaps
+
+ResourceBytes FindResourceBytes(const char* name, const char* type) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC info = FindResourceA(module, name, type);
+  if (!info) return {};
+  HGLOBAL loaded = LoadResource(module, info);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) return {};
+  return {data, SizeofResource(module, info)};
+}
 
 UniqueBitmap LoadBitmapResource(const char* name) {
   return UniqueBitmap(static_cast<HBITMAP>(LoadImageW(

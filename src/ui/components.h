@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -70,6 +71,15 @@ class PopupMenu {
   std::vector<MenuItemArgs> items_;
   UniqueMenu menu_;
 };
+
+// The bytes of a resource of the program's own module, found by type and name (each matched
+// without regard to case). The memory belongs to the loaded module and lives as long as the
+// process. data is null when there is no such resource or it cannot be loaded.
+struct ResourceBytes {
+  const void* data = nullptr;
+  std::size_t size = 0;
+};
+ResourceBytes FindResourceBytes(const char* name, const char* type);
 
 // Loads an RT_BITMAP resource of the program by name (case-insensitive, as resources match).
 // Returns an empty bitmap when there is none.

@@ -6,7 +6,7 @@
 
 #include "ui/application.h"
 #include "ui/components.h"
-#include "ui/wide_text.h"
+#include "ui/gbk_text.h"
 
 namespace qor::ui {
 

@@ -95,7 +95,7 @@ TFrmNetVerify::TFrmNetVerify() : ui::Form(kLayout) {
 }
 
 void TFrmNetVerify::FormCreate() {
-  PrepareBalloon(false, settings::kServerUrls[kHomeServerIndex]);
+  PrepareBalloon(false, settings::HomeServerUrl());
   SetCaption(ProductName + kCaptionSuffix);
   ui::App().SetTitle(ProductName + kTitleSuffix);
   Label3.SetCaption(FormatText(kTipFormat, {ProductName}));

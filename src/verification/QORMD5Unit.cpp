@@ -46,7 +46,7 @@ void TMD5::Reset() {
   state_[2] = 0x98badcfe;
   state_[3] = 0x10325476;
   length_ = 0;
-  pending_size_ = 0;
+  pendingSize_ = 0;
 }
 
 void TMD5::Transform(const std::uint8_t* blocks, std::size_t count) {
@@ -140,29 +140,29 @@ void TMD5::Transform(const std::uint8_t* blocks, std::size_t count) {
 void TMD5::Update(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   length_ += size;
-  if (pending_size_ > 0) {
-    const std::size_t take = std::min(size, sizeof(pending_) - pending_size_);
-    std::memcpy(pending_ + pending_size_, bytes, take);
-    pending_size_ += take;
+  if (pendingSize_ > 0) {
+    const std::size_t take = std::min(size, sizeof(pending_) - pendingSize_);
+    std::memcpy(pending_ + pendingSize_, bytes, take);
+    pendingSize_ += take;
     bytes += take;
     size -= take;
-    if (pending_size_ < sizeof(pending_)) return;
+    if (pendingSize_ < sizeof(pending_)) return;
     Transform(pending_, 1);
-    pending_size_ = 0;
+    pendingSize_ = 0;
   }
   // Whole blocks straight from the caller's memory, no copy.
   Transform(bytes, size / 64);
   bytes += size / 64 * 64;
   size %= 64;
   if (size > 0) std::memcpy(pending_, bytes, size);
-  pending_size_ = size;
+  pendingSize_ = size;
 }
 
 TMD5Digest TMD5::Final() {
   // Padding: one 0x80 byte, zeros up to 56 mod 64, then the bit length as 64 bits little-endian.
   const std::uint64_t bit_length = length_ * 8;
   std::uint8_t padding[72] = {0x80};
-  const std::size_t pad_size = (pending_size_ < 56 ? 56 : 120) - pending_size_;
+  const std::size_t pad_size = (pendingSize_ < 56 ? 56 : 120) - pendingSize_;
   for (int i = 0; i < 8; ++i)
     padding[pad_size + i] = static_cast<std::uint8_t>(bit_length >> 8 * i);
   Update(padding, pad_size + 8);

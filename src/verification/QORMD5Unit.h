@@ -30,7 +30,7 @@ class TMD5 {
   std::uint32_t state_[4];
   std::uint64_t length_;  // bytes fed so far
   std::uint8_t pending_[64];
-  std::size_t pending_size_;
+  std::size_t pendingSize_;
 };
 
 // The digest as 32 digits, byte 0 first, high four bits first, written with the table

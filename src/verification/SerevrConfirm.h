@@ -43,7 +43,7 @@ class TFrmServerConfirm : public ui::Form {
                     .top = 16,
                     .width = 169,
                     .height = 13,
-                    .text = std::string("发布自") + settings::kServerUrls[kHomeServerIndex],
+                    .text = std::string("发布自") + settings::HomeServerUrl(),
                     .autoSize = false,
                     .font = SongTi({.height = 12, .color = ui::kBlack})}};
   ui::Label LblMD5{*this,

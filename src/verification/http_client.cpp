@@ -29,12 +29,6 @@ bool HasUnsafeByte(const std::string& text) {
   return false;
 }
 
-std::string TrimSpaces(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // Control bytes in a cookie would be sent back inside the request's header block.
 bool HasControlByte(const std::string& text) {
   for (unsigned char c : text) {

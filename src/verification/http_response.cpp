@@ -5,22 +5,6 @@
 
 #include "base/text.h"
 
-#ifndef QOR_HTTP_CONNECT_TIMEOUT_MS
-#define QOR_HTTP_CONNECT_TIMEOUT_MS 10000
-#endif
-#ifndef QOR_HTTP_READ_TIMEOUT_MS
-#define QOR_HTTP_READ_TIMEOUT_MS 15000
-#endif
-#ifndef QOR_HTTP_MAX_BODY
-#define QOR_HTTP_MAX_BODY 65536
-#endif
-#ifndef QOR_HTTP_MAX_HEADER_BYTES
-#define QOR_HTTP_MAX_HEADER_BYTES 65536
-#endif
-#ifndef QOR_HTTP_MAX_HEADERS
-#define QOR_HTTP_MAX_HEADERS 100
-#endif
-
 namespace qor {
 
 namespace {
@@ -28,14 +12,6 @@ namespace {
 constexpr std::size_t kReceiveChunk = 4096;
 
 bool IsSpace(char c) { return c == ' ' || c == '\t'; }
-
-std::string TrimSpaces(const std::string& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && IsSpace(text[first])) ++first;
-  while (last > first && IsSpace(text[last - 1])) --last;
-  return text.substr(first, last - first);
-}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -1,5 +1,5 @@
-// What the verification and certification windows share: the names of their resources, their
-// colours and their Chinese font, and which base URL is the maker's main web site.
+// The look the setup program's windows share (verification, certification, extraction): the
+// names of their picture resources, their colours and their Chinese font.
 #pragma once
 
 #include <windows.h>
@@ -13,9 +13,6 @@ namespace qor {
 // RT_BITMAP resources (resources/setup.rc).
 inline constexpr char kInstallButtonPicture[] = "INSTALLBUTTON";  // 79 x 25, the words 开始安装
 inline constexpr char kCopyButtonPicture[] = "COPYBUTTON";        // 21 x 20, a copy symbol
-
-// E3 of the server list: the maker's main web site, which the layouts show and link to.
-inline constexpr std::size_t kHomeServerIndex = 2;
 
 inline constexpr ui::Color kWindowBackground = ui::Color::Rgb(245, 250, 254);
 inline constexpr ui::Color kSeparatorColor = ui::Color::Rgb(223, 223, 223);

@@ -55,6 +55,7 @@ TEST(BalloonGeometry, EveryPlacementKeepsFormulaAndTip) {
       EXPECT_EQ(l.height, 50 + e.title.height + e.message.height);
       EXPECT_EQ(l.width, std::max(34 + e.title.width, 10 + e.message.width) + 40);
       EXPECT_EQ(l.pointer_at_top, placement >= 2);
+      EXPECT_EQ(PointerAtTopFor(placement), l.pointer_at_top);
       EXPECT_EQ(TipOnScreen(l), (BalloonPoint{-30, 7000}));
       // The message always ends 10 pixels above the body's bottom edge or the pointer band.
       const int content_bottom = l.pointer_at_top ? l.height : l.height - 20;
@@ -74,6 +75,7 @@ TEST(BalloonGeometry, UndefinedPlacementIsBelowRight) {
         LayoutBalloon(500, 400, {60, 13}, {60, 13}, static_cast<std::uint8_t>(placement));
     const BalloonLayout expected = LayoutBalloon(500, 400, {60, 13}, {60, 13}, bpBelowRight);
     EXPECT_EQ(l.placement, bpBelowRight);
+    EXPECT_TRUE(PointerAtTopFor(static_cast<std::uint8_t>(placement)));
     EXPECT_EQ(l.window_left, expected.window_left);
     EXPECT_EQ(l.window_top, expected.window_top);
     EXPECT_EQ(l.triangle, expected.triangle);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -136,6 +137,56 @@ TEST(FileSystemTest, ForceDirectoriesCreatesParents) {
     EXPECT_TRUE(DirectoryExists(dir.File(name)));
     EXPECT_FALSE(DirectoryExists(dir.File(name.substr(0, name.size() - 1))));
   }
+}
+
+// A failed file operation names its path and then the system's own words, never a bare number.
+TEST(FileSystemTest, FailuresSayTheSystemsReason) {
+  testing::TempDir dir;
+  const std::string sep(1, PathSeparator());
+  testing::WriteFileBytes(dir.File("file"), "x");
+  const struct {
+    const char* name;
+    std::function<void()> fail;
+    std::string message_start;
+  } cases[] = {
+      {"a folder under a file", [&] { ForceDirectories(dir.File("file") + sep + "sub"); },
+       "Cannot create directory \"" + dir.File("file") + sep + "sub\": "},
+      {"a move from nothing", [&] { MoveFileReplacing(dir.File("missing"), dir.File("to")); },
+       "Cannot write \"" + dir.File("to") + "\": "},
+      {"a move into a missing folder",
+       [&] { MoveFileReplacing(dir.File("file"), dir.File("none") + sep + "to"); },
+       "Cannot write \"" + dir.File("none") + sep + "to\": "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      c.fail();
+      ADD_FAILURE() << "no error";
+    } catch (const EStreamError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.rfind(c.message_start, 0), 0u) << what;
+      EXPECT_GT(what.size(), c.message_start.size()) << what;
+      EXPECT_EQ(what.find("error "), std::string::npos) << what;
+    }
+  }
+  EXPECT_TRUE(FileExists(dir.File("file")));  // a failed move leaves its source
+}
+
+// A move replaces what is there, under a name the ANSI code page cannot spell too (Korean on a
+// Chinese system), as qor pack's rename of a finished package does.
+TEST(FileSystemTest, MoveReplacesAndRemoveIgnoresWhatIsNotThere) {
+  testing::TempDir dir;
+  const FilePath korean = FilePath::FromNative(dir.Text(true) + "\xED\x95\x9C.dat");
+  testing::WriteFileBytes(dir.File("new"), "new");
+  testing::WriteFileBytes(dir.File("old"), "old");
+  MoveFileReplacing(dir.File("new"), dir.File("old"));
+  EXPECT_FALSE(FileExists(dir.File("new")));
+  EXPECT_EQ(testing::ReadFileBytes(dir.File("old")), "new");
+  MoveFileReplacing(dir.File("old"), korean);
+  EXPECT_TRUE(FileExists(korean));
+  RemoveFileQuietly(korean);
+  EXPECT_FALSE(FileExists(korean));
+  RemoveFileQuietly(korean);  // nothing there: no error
 }
 
 TEST(FileSystemTest, FilePathDirectoryEndsAtTheLastSeparator) {

@@ -17,12 +17,26 @@ TEST(TextTest, CaseFoldingTouchesOnlyAsciiLetters) {
   EXPECT_EQ(AsciiUpperCase(mixed), "AB\xB0\xB2Z@[`{\x00\xC1"s);
 }
 
-TEST(TextTest, TrimRemovesBytesZeroToThirtyTwoAtBothEndsOnly) {
-  EXPECT_EQ(TrimBytes("  ABC\r\n"), "ABC");
-  EXPECT_EQ(TrimBytes("\x00\x01\t a b \x1f\x20"s), "a b");
-  EXPECT_EQ(TrimBytes("\x7f"), "\x7f");  // DEL is above 32
-  EXPECT_EQ(TrimBytes(" \t\r\n"), "");
-  EXPECT_EQ(TrimBytes(""), "");
+// TrimBytes takes the bytes 0..32 off both ends; TrimSpaces only HTTP's spaces and tabs.
+TEST(TextTest, TrimRemovesItsBlankBytesAtBothEndsOnly) {
+  const struct {
+    std::string (*trim)(std::string_view);
+    std::string text, expected;
+  } cases[] = {
+      {TrimBytes, "  ABC\r\n", "ABC"},
+      {TrimBytes, "\x00\x01\t a b \x1f\x20"s, "a b"},
+      {TrimBytes, "\x7f", "\x7f"},  // DEL is above 32
+      {TrimBytes, " \t\r\n", ""},
+      {TrimBytes, "", ""},
+      {TrimSpaces, " \t text/html \t", "text/html"},
+      {TrimSpaces, "\r\n a\x00 \n"s, "\r\n a\x00 \n"s},  // a line end or zero byte is content
+      {TrimSpaces, " \t ", ""},
+      {TrimSpaces, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(c.trim(c.text), c.expected);
+  }
 }
 
 // Written out digit by digit: the ends of both ranges, and the sign of every signed type.

@@ -9,7 +9,7 @@
 #include "ui/components.h"
 #include "ui/controls.h"
 #include "ui/form.h"
-#include "ui/wide_text.h"
+#include "ui/gbk_text.h"
 
 namespace qor::ui {
 namespace {

@@ -23,7 +23,7 @@
 #include "support/windows/screenshot.h"
 #include "support/windows/windows_helpers.h"
 #include "ui/application.h"
-#include "ui/wide_text.h"
+#include "ui/gbk_text.h"
 #include "ui_script.h"
 #include "verification/FrmCheckShareCode.h"
 #include "verification/ShareCodeCheckunit.h"

@@ -15,7 +15,6 @@
 #include "server_check.h"
 #include "verification/QORMD5Unit.h"
 #include "verification/ShareCodeCheckunit.h"
-#include "verification/answer_publishing.h"
 #include "verification/http_client.h"
 
 namespace qor::cli {

@@ -13,7 +13,6 @@
 #include "base/text.h"
 #include "cli.h"
 #include "extraction/package.h"
-#include "file_ops.h"
 #include "package_writer.h"
 
 namespace qor::cli {
@@ -40,8 +39,8 @@ class ProgressLine {
   void Show(const std::string& name, std::int64_t done) {
     if (!enabled_ || total_ <= 0) return;
     const int percent = static_cast<int>(done * 100 / total_);
-    if (percent == last_percent_) return;
-    last_percent_ = percent;
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
     shown_ = true;
     std::fprintf(stderr, "\rpacking %3d%%  %s", percent, name.c_str());
     std::fflush(stderr);
@@ -50,7 +49,7 @@ class ProgressLine {
  private:
   bool enabled_;
   std::int64_t total_;
-  int last_percent_ = -1;
+  int lastPercent_ = -1;
   bool shown_ = false;
 };
 

@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "base/wide_text.h"
-#include "ui/wide_text.h"
+#include "ui/gbk_text.h"
 
 namespace qor::testing {
 

@@ -1,4 +1,4 @@
-#include "ui/wide_text.h"
+#include "ui/gbk_text.h"
 
 namespace qor::ui {
 
