@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/file_path.h"
+
 namespace qor::cli {
 
 inline constexpr int kExitSuccess = 0;
@@ -23,7 +25,13 @@ class InputRefused : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A command's arguments in the native encoding: UTF-8 from the wide command line on Windows, the
+// bytes as given elsewhere.
 using Args = std::vector<std::string>;
+
+// An argument that names a file or folder. It is native already; the implicit conversion would
+// read it as ANSI and garble every name outside the ASCII range.
+inline FilePath PathArg(const std::string& arg) { return FilePath::FromNative(arg); }
 
 // True when args holds -h or --help.
 bool WantsHelp(const Args& args);

@@ -16,14 +16,16 @@ namespace qor::cli {
 
 namespace {
 
-// OUTDIR joined with the relative verification path, in the platform's separators.
-std::string AnswerFilePath(std::string out_dir, const std::string& relative) {
-  const char separator = PathSeparator();
-  if (!out_dir.empty() && out_dir.back() != '/' && out_dir.back() != separator) {
-    out_dir += separator;
+// OUTDIR joined with the relative verification path ('/' between its parts), part by part.
+FilePath AnswerFilePath(const FilePath& out_dir, const std::string& relative) {
+  FilePath path = out_dir;
+  std::size_t start = 0;
+  for (std::size_t slash = relative.find('/'); slash != std::string::npos;
+       slash = relative.find('/', start)) {
+    path = path.Child(relative.substr(start, slash - start));
+    start = slash + 1;
   }
-  for (char c : relative) out_dir += (c == '/') ? separator : c;
-  return out_dir;
+  return path.Child(relative.substr(start));
 }
 
 int Run(const Args& given) {
@@ -34,12 +36,13 @@ int Run(const Args& given) {
   const TAnswerKey key{settings::kAnswerMultiplier, settings::kAnswerIncrement,
                        settings::kAnswerStartKey};
 
-  const std::string fingerprint = FileMD5Hex(args[0]);
+  const FilePath setup = PathArg(args[0]);
+  const std::string fingerprint = FileMD5Hex(setup);
   const std::string answer = PublishAnswer(fingerprint, key);
-  const std::string path = AnswerFilePath(args[1], VerificationPath);
+  const FilePath path = AnswerFilePath(PathArg(args[1]), VerificationPath);
   const bool verifies = AnswerVerifies(answer, fingerprint, key);
   if (verifies) {
-    ForceDirectories(path.substr(0, path.find_last_of(PathSeparator())));
+    ForceDirectories(path.Directory());
     TFileStream file(path, FileMode::kCreate);
     file.WriteExactly(answer.data(), answer.size());
   } else {
@@ -50,14 +53,14 @@ int Run(const Args& given) {
                  fingerprint.c_str(), key.Multiplier, key.Increment, key.StartKey);
   }
   if (json) {
-    PrintJson({{"setup", args[0]},
+    PrintJson({{"setup", setup.Native()},
                {"fingerprint", fingerprint},
-               {"answer_file", path},
+               {"answer_file", path.Native()},
                {"answer_bytes", answer.size()},
                {"verified", verifies},
                {"written", verifies}});
   } else if (verifies) {
-    std::printf("%s\n  fingerprint %s, answer %zu bytes, verified\n", path.c_str(),
+    std::printf("%s\n  fingerprint %s, answer %zu bytes, verified\n", path.Text().c_str(),
                 fingerprint.c_str(), answer.size());
   }
   return verifies ? kExitSuccess : kExitVerdictFailed;

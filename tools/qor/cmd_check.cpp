@@ -32,7 +32,7 @@ std::string Printable(const std::string& text) {
 }
 
 struct CheckOptions {
-  std::string setupPath;
+  FilePath setupPath;
   std::vector<std::string> servers;
   std::chrono::milliseconds deadline{0};
 };
@@ -78,7 +78,7 @@ CheckOptions ParseOptions(const Args& args) {
     } else if (!args[i].empty() && args[i][0] == '-') {
       throw UsageError("unknown option " + args[i]);
     } else if (options.setupPath.empty()) {
-      options.setupPath = args[i];
+      options.setupPath = PathArg(args[i]);
     } else {
       throw UsageError("expected one SETUP.exe");
     }
@@ -143,7 +143,7 @@ int Run(const Args& given) {
   checker.Fingerprint = FileMD5Hex(options.setupPath);
   if (!json) {
     std::fprintf(stderr, "fingerprint %s of %s\n", checker.Fingerprint.c_str(),
-                 options.setupPath.c_str());
+                 options.setupPath.Text().c_str());
   }
 
   std::vector<std::string> urls;
@@ -158,7 +158,7 @@ int Run(const Args& given) {
   }
   const bool allVerified = verified == reports.size();
   if (json) {
-    PrintJson({{"setup", options.setupPath},
+    PrintJson({{"setup", options.setupPath.Native()},
                {"fingerprint", checker.Fingerprint},
                {"deadline_ms", options.deadline.count()},
                {"servers", servers},

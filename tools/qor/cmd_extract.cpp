@@ -16,13 +16,14 @@ int Run(const Args& args) {
     if (arg.size() > 1 && arg[0] == '-') throw UsageError("unknown option '" + arg + "'");
   }
   if (args.size() != 2) throw UsageError("expected a package file and a target directory");
+  const FilePath package = PathArg(args[0]);
   // An unreadable package is bad input, not a failed unpacking.
   {
-    TFileStream probe(args[0], FileMode::kOpenReadShared);
+    TFileStream probe(package, FileMode::kOpenReadShared);
   }
   try {
     // Every package is unpacked on Windows, so its names are judged and placed as there.
-    UnpackPackage(args[0], args[1], EntryNameRules::kWindows);
+    UnpackPackage(package, PathArg(args[1]), EntryNameRules::kWindows);
   } catch (const EEntryRefused&) {
     throw;  // bad input: main prints it, exit 2
   } catch (const std::exception& e) {

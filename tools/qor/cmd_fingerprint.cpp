@@ -13,9 +13,10 @@ int Run(const Args& given) {
   Args args = given;
   const bool json = TakeJsonFlag(args);
   if (args.size() != 1) throw UsageError("expected exactly one FILE");
-  const std::string fingerprint = FileMD5Hex(args[0]);
+  const FilePath file = PathArg(args[0]);
+  const std::string fingerprint = FileMD5Hex(file);
   if (json) {
-    PrintJson({{"file", args[0]}, {"fingerprint", fingerprint}});
+    PrintJson({{"file", file.Native()}, {"fingerprint", fingerprint}});
   } else {
     std::printf("%s\n", fingerprint.c_str());
   }

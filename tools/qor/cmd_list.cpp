@@ -19,7 +19,8 @@ int Run(const Args& given) {
     if (arg.size() > 1 && arg[0] == '-') throw UsageError("unknown option '" + arg + "'");
   }
   if (args.size() != 1) throw UsageError("expected one package file");
-  TFileStream package(args[0], FileMode::kOpenReadShared);
+  const FilePath path = PathArg(args[0]);
+  TFileStream package(path, FileMode::kOpenReadShared);
   if (!json) std::printf("%12s %12s  %s\n", "unpacked", "stream", "name");
   Json entries = Json::array();
   Json problems = Json::array();
@@ -54,7 +55,7 @@ int Run(const Args& given) {
     report(std::string("the package is damaged: ") + e.what());
   }
   if (json) {
-    PrintJson({{"package", args[0]},
+    PrintJson({{"package", path.Native()},
                {"entries", entries},
                {"sound", problems.empty()},
                {"problems", problems}});

@@ -23,7 +23,7 @@ namespace {
 constexpr std::int64_t kProgressThreshold = std::int64_t{16} * 1024 * 1024;
 
 struct Input {
-  std::string path;
+  FilePath path;
   std::string name;
   std::unique_ptr<TFileStream> file;
   std::int64_t size = 0;
@@ -58,7 +58,7 @@ int Run(const Args& args) {
     if (arg.size() > 1 && arg[0] == '-') throw UsageError("unknown option '" + arg + "'");
   }
   if (args.size() < 2) throw UsageError("expected an output file and at least one input file");
-  const std::string& out_path = args[0];
+  const FilePath out_path = PathArg(args[0]);
 
   // Every input is opened and every name checked before anything is written.
   std::vector<Input> inputs;
@@ -66,10 +66,12 @@ int Run(const Args& args) {
   std::int64_t total = 0;
   for (std::size_t i = 1; i < args.size(); ++i) {
     Input input;
-    input.path = args[i];
-    input.name = EntryNameForPath(input.path);
+    input.path = PathArg(args[i]);
+    // Split in the native form, where no byte of a character is a separator; entry names are
+    // ANSI, as the unpacker reads them (a character the code page lacks becomes '?', refused).
+    input.name = FilePath::FromNative(EntryNameForPath(input.path.Native())).Text();
     if (!IsPackableEntryName(input.name)) {
-      throw EPackageError("\"" + input.path + "\" gives the entry name \"" + input.name +
+      throw EPackageError("\"" + input.path.Text() + "\" gives the entry name \"" + input.name +
                           "\", which Windows would not unpack under that name");
     }
     if (!names.insert(AsciiLowerCase(input.name)).second) {
@@ -86,15 +88,16 @@ int Run(const Args& args) {
   const std::optional<FileIdentity> out_identity = GetFileIdentity(out_path);
   for (const Input& input : inputs) {
     if (out_identity && GetFileIdentity(input.path) == out_identity) {
-      throw InputRefused("the output \"" + out_path + "\" is the input \"" + input.path +
-                         "\"; nothing was written");
+      throw InputRefused("the output \"" + out_path.Text() + "\" is the input \"" +
+                         input.path.Text() + "\"; nothing was written");
     }
   }
 
   // A failed pack must not leave a half-written package under the final name.
-  const std::string temp_path =
-      out_path + ".tmp-" +
-      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFF);
+  const FilePath temp_path =
+      out_path +
+      (".tmp-" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFF));
   try {
     {
       TFileStream out(temp_path, FileMode::kCreate);
@@ -113,7 +116,7 @@ int Run(const Args& args) {
     RemoveFileQuietly(temp_path);
     throw;
   }
-  std::printf("%s: %zu %s, %lld bytes unpacked\n", out_path.c_str(), inputs.size(),
+  std::printf("%s: %zu %s, %lld bytes unpacked\n", out_path.Text().c_str(), inputs.size(),
               inputs.size() == 1 ? "entry" : "entries", static_cast<long long>(total));
   return kExitSuccess;
 }

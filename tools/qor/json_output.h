@@ -14,7 +14,8 @@ using Json = nlohmann::ordered_json;
 bool TakeJsonFlag(Args& args);
 
 // Writes document to stdout, indented, and a line end. Strings are byte texts: a byte sequence that
-// is not UTF-8 (a name in another code page, a server's status line) comes out as U+FFFD.
+// is not UTF-8 (a name in another code page, a server's status line) comes out as U+FFFD. Paths go
+// in native (FilePath::Native): UTF-8 on Windows, so every name comes out whole there.
 void PrintJson(const Json& document);
 
 }  // namespace qor::cli

@@ -6,6 +6,10 @@
 
 #include "cli.h"
 
+#ifdef _WIN32
+#include "base/wide_text.h"
+#endif
+
 namespace {
 
 using qor::cli::Command;
@@ -47,19 +51,21 @@ bool WantsHelp(const Args& args) {
 
 }  // namespace qor::cli
 
-int main(int argc, char** argv) {
-  if (argc < 2) {
+namespace {
+
+int Dispatch(const qor::cli::Args& all) {
+  if (all.empty()) {
     PrintOverview(stderr);
     return qor::cli::kExitBadInput;
   }
-  const std::string name = argv[1];
+  const std::string& name = all[0];
   if (name == "-h" || name == "--help" || name == "help") {
     PrintOverview(stdout);
     return qor::cli::kExitSuccess;
   }
   for (const Command* command : kCommands) {
     if (name != command->name) continue;
-    const qor::cli::Args args(argv + 2, argv + argc);
+    const qor::cli::Args args(all.begin() + 1, all.end());
     if (qor::cli::WantsHelp(args)) {
       std::fputs(command->help, stdout);
       return qor::cli::kExitSuccess;
@@ -78,3 +84,17 @@ int main(int argc, char** argv) {
   PrintOverview(stderr);
   return qor::cli::kExitBadInput;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The wide arguments (linked with -municode): the ANSI ones would carry '?' for every character of
+// a path that the ANSI code page lacks, and such a file could not be opened.
+int wmain(int argc, wchar_t** argv) {
+  qor::cli::Args args;
+  for (int i = 1; i < argc; ++i) args.push_back(qor::Utf8FromWide(argv[i]));
+  return Dispatch(args);
+}
+#else
+int main(int argc, char** argv) { return Dispatch(qor::cli::Args(argv + 1, argv + argc)); }
+#endif
