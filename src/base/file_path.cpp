@@ -6,6 +6,13 @@
 
 namespace qor {
 
+namespace {
+
+// Windows takes '/' as a separator too, as a maker's "out/" on qor's command line.
+bool IsSeparator(char c) { return c == PathSeparator() || (PathSeparator() == '\\' && c == '/'); }
+
+}  // namespace
+
 FilePath::FilePath(const std::string& ansi) : native_(NativeFromAnsi(ansi)) {}
 
 FilePath::FilePath(const char* ansi) : native_(NativeFromAnsi(ansi)) {}
@@ -24,13 +31,14 @@ FilePath FilePath::operator+(std::string_view suffix) const {
 
 FilePath FilePath::Child(std::string_view name) const {
   std::string native = native_;
-  if (!native.empty() && native.back() != PathSeparator()) native += PathSeparator();
+  if (!native.empty() && !IsSeparator(native.back())) native += PathSeparator();
   return FromNative(native + NativeFromAnsi(name));
 }
 
 FilePath FilePath::Directory() const {
-  const std::size_t at = native_.rfind(PathSeparator());
-  return FromNative(at == std::string::npos ? std::string() : native_.substr(0, at + 1));
+  std::size_t end = native_.size();
+  while (end > 0 && !IsSeparator(native_[end - 1])) --end;
+  return FromNative(native_.substr(0, end));
 }
 
 }  // namespace qor

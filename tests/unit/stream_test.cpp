@@ -189,11 +189,16 @@ TEST(FileSystemTest, MoveReplacesAndRemoveIgnoresWhatIsNotThere) {
   RemoveFileQuietly(korean);  // nothing there: no error
 }
 
-TEST(FileSystemTest, FilePathDirectoryEndsAtTheLastSeparator) {
+TEST(FileSystemTest, FilePathJoinsAndSplitsAtSeparators) {
   // Under GBK (the tests' code page) the 5C trail byte of 乗 is no separator.
   const std::string folder = "d" + std::string(1, PathSeparator());
   EXPECT_EQ(FilePath(folder + "\x81\x5C.exe").Directory().Text(), folder);
   EXPECT_EQ(FilePath("setup.exe").Directory().Text(), "");
+  // A folder given with a trailing separator gets no second one; on Windows '/' is one too.
+  const std::string slash = PathSeparator() == '\\' ? "out/" : "out//";
+  EXPECT_EQ(FilePath(folder).Child("a").Text(), folder + "a");
+  EXPECT_EQ(FilePath(slash).Child("a").Text(), slash + "a");
+  EXPECT_EQ(FilePath(slash + "a").Directory().Text(), slash);
 }
 
 // One file reached by several paths has one identity; another file, even a copy, has its own.
