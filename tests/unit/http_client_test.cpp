@@ -337,7 +337,13 @@ TEST_F(HttpClientTest, EveryFaultEndsAsAFailedRequestWithinTheLimits) {
       {"reset mid-body", [] { return TServerBehaviour::ResetMidBody(); }, Fails::kHttpOrSocket, 0,
        true},
       {"stall", [] { return TServerBehaviour::Stall(60000); }, Fails::kTimeout, 0, false},
-      {"trickle past the limit", [] { return TServerBehaviour::Trickle(std::string(50, 'x'), 40); },
+      // Paced as the read limit is stretched, so that the head still outlasts it.
+      {"trickle past the limit",
+       [] {
+         return TServerBehaviour::Trickle(
+             std::string(50, 'x'),
+             static_cast<int>(testing::Stretched(std::chrono::milliseconds(40)).count()));
+       },
        Fails::kTimeout, 0, false},
       {"301", [&] { return TServerBehaviour::Redirect(301, far); }, Fails::kHttp, 301, false},
       {"302", [&] { return TServerBehaviour::Redirect(302, far); }, Fails::kHttp, 302, false},

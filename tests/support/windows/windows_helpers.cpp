@@ -122,7 +122,7 @@ bool ProbeUntil(HWND window, const std::function<bool()>& done, milliseconds tim
       [&] {
         if (tick++ % 4 == 0) {
           DWORD_PTR result = 0;
-          probes.unanswered += !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+          probes.unanswered += !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL,
                                                     Stretched(milliseconds(1000)).count(), &result);
           ++probes.sent;
         }

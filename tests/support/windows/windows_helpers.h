@@ -63,9 +63,10 @@ class ChildProcess {
 // Polls condition every 50 ms until it holds or timeout passes; returns the last result.
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kPatience);
 
-// Probes window as the system does to tell a hung window (SendMessageTimeout with WM_NULL,
-// SMTO_ABORTIFHUNG, 1 s) every 200 ms, and polls done every 50 ms, until done holds or timeout
-// passes; returns done's last result. Counts the probes sent and those left unanswered.
+// Probes window as the system does to tell a hung window (SendMessageTimeout with WM_NULL, 1 s,
+// stretched under emulation) every 200 ms, and polls done every 50 ms, until done holds or timeout
+// passes; returns done's last result. Counts the probes sent and those left unanswered. Without
+// SMTO_ABORTIFHUNG: its fixed 5 s without a message taken does not stretch with emulation.
 struct Probes {
   int sent = 0;
   int unanswered = 0;
