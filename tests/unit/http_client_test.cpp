@@ -51,19 +51,11 @@ class TestResolver {
     std::string name;
     std::string addresses;  // numeric, separated by spaces
     int delayMs = 0;
-    std::atomic<int> queries{0};
   };
 
-  explicit TestResolver(std::initializer_list<std::pair<std::string, std::string>> names,
-                        std::initializer_list<int> delaysMs = {}) {
-    auto table = std::make_unique<std::deque<Name>>();
-    auto delay = delaysMs.begin();
-    for (const auto& [name, addresses] : names) {
-      Name& entry = table->emplace_back();
-      entry.name = name;
-      entry.addresses = addresses;
-      entry.delayMs = delay != delaysMs.end() ? *delay++ : 0;
-    }
+  explicit TestResolver(std::initializer_list<Name> names) {
+    auto table = std::make_unique<std::deque<Entry>>();
+    for (const Name& name : names) table->emplace_back().name = name;
     std::lock_guard<std::mutex> lock(mutex_);
     current_ = table.get();
     tables_.push_back(std::move(table));
@@ -78,29 +70,34 @@ class TestResolver {
   TestResolver& operator=(const TestResolver&) = delete;
 
   int Queries(const std::string& name) const {
-    for (const Name& entry : *tables_.back()) {
-      if (entry.name == name) return entry.queries;
+    for (const Entry& entry : *tables_.back()) {
+      if (entry.name.name == name) return entry.queries;
     }
     return 0;
   }
 
  private:
+  struct Entry {
+    Name name;
+    std::atomic<int> queries{0};
+  };
+
   static const char* Answer(const char* host) noexcept {
-    Name* found = nullptr;
+    Entry* found = nullptr;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       for (std::size_t i = 0; current_ && i < current_->size(); ++i) {
-        if ((*current_)[i].name == host) found = &(*current_)[i];
+        if ((*current_)[i].name.name == host) found = &(*current_)[i];
       }
     }
     if (!found) return nullptr;
     ++found->queries;
-    std::this_thread::sleep_for(std::chrono::milliseconds(found->delayMs));
-    return found->addresses.c_str();
+    std::this_thread::sleep_for(std::chrono::milliseconds(found->name.delayMs));
+    return found->name.addresses.c_str();
   }
   static inline std::mutex mutex_;
-  static inline std::deque<Name>* current_ = nullptr;
-  static inline std::vector<std::unique_ptr<std::deque<Name>>> tables_;
+  static inline std::deque<Entry>* current_ = nullptr;
+  static inline std::vector<std::unique_ptr<std::deque<Entry>>> tables_;
 };
 
 // Waits up to five seconds for condition; whether it came.
@@ -397,11 +394,14 @@ TEST_F(HttpClientTest, EveryFaultEndsAsAFailedRequestWithinTheLimits) {
   EXPECT_EQ(client_.Get(Url()), "fine");
 }
 
-TEST(HttpClientFaultTest, RefusedConnectionIsASocketError) {
+TEST(HttpClientFaultTest, RefusedConnectionAndUnknownHostAreSocketErrors) {
   THttpClient client(SmallLimits());
-  EXPECT_THROW(
-      client.Get("http://127.0.0.1:" + std::to_string(THttpTestServer::UnusedPort()) + "/" + kPath),
-      ESocketError);
+  for (const std::string& url :
+       {"http://127.0.0.1:" + std::to_string(THttpTestServer::UnusedPort()) + "/" + kPath,
+        std::string("http://no-such-host.invalid/x")}) {
+    SCOPED_TRACE(url);
+    EXPECT_THROW(client.Get(url), ESocketError);
+  }
 }
 
 TEST(HttpClientFaultTest, ConnectingEndsWithinItsLimit) {
@@ -517,7 +517,7 @@ TEST_F(HttpClientTest, ConnectsAheadLooksUpOnceAndClosesWhatIsNotNeeded) {
   THttpTestServer second;
   server_.SetDefault(TServerBehaviour::Ok("first"));
   second.SetDefault(TServerBehaviour::Ok("second"));
-  const TestResolver resolver({{"one.test", "127.0.0.1"}, {"two.test", "127.0.0.1"}}, {0, 200});
+  const TestResolver resolver({{"one.test", "127.0.0.1"}, {"two.test", "127.0.0.1", 200}});
   const std::string one = server_.BaseUrl("one.test") + kPath;
   const std::string two = second.BaseUrl("TWO.test") + kPath;
   for (int i = 0; i < 20; ++i) TPendingConnection abandoned("two.test", second.Port(), 1000);
@@ -556,8 +556,7 @@ TEST(ConnectAheadTest, EachServerHasItsOwnLimitsAndTheyRunSideBySide) {
   client.KeepWaiting = [&] { return ++waits > 0; };
 
   {
-    const TestResolver slow({{"first.test", "127.0.0.1"}, {"second.test", "127.0.0.1"}},
-                            {800, 1200});
+    const TestResolver slow({{"first.test", "127.0.0.1", 800}, {"second.test", "127.0.0.1", 1200}});
     client.ConnectAhead({first.BaseUrl("first.test"), second.BaseUrl("second.test")});
     EXPECT_THROW(client.Get(first.BaseUrl("first.test")), EHttpError);
     EXPECT_EQ(client.Get(second.BaseUrl("second.test")), "second");
@@ -579,11 +578,6 @@ TEST(ConnectAheadTest, EachServerHasItsOwnLimitsAndTheyRunSideBySide) {
   EXPECT_THROW(client.Get(dropping[2]), ESocketTimeout);
   EXPECT_LE(waits, 2);
   EXPECT_EQ(client.Get(dropping[3]), "second");
-}
-
-TEST(HttpClientFaultTest, UnknownHostIsASocketError) {
-  THttpClient client(SmallLimits());
-  EXPECT_THROW(client.Get("http://no-such-host.invalid/x"), ESocketError);
 }
 
 TEST(HttpClientFaultTest, OnWorkEndComesEvenWhenAWorkHandlerFails) {
