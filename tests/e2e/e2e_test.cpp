@@ -95,9 +95,7 @@ class SetupRun : public ::testing::Test {
   ChildProcess& StartSleeper(const std::string& folder, const std::string& name) {
     const std::string path = folder_ + folder + "\\" + name;
     CreateDirectoryW(Wide(folder_ + folder).c_str(), nullptr);
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    EXPECT_TRUE(CopyFileW(self, Wide(path).c_str(), FALSE));
+    EXPECT_TRUE(CopyThisProgram(path)) << path;
     return sleepers_.emplace_back(path, kSleepArgument);
   }
 
