@@ -39,13 +39,16 @@ bool Ended(ChildProcess& child, milliseconds wait = 0ms) {
 
 class SetupRun : public ::testing::Test {
  protected:
-  // What the fresh folder's name starts with, before a space and the test's name.
+  // What the fresh folder's name starts with, before the test's name.
   virtual std::wstring FolderName() const { return L"安装测试"; }
 
   void SetUp() override {
     test_name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::replace(test_name_.begin(), test_name_.end(), '/', '_');
-    folder_ = FreshFolder(Utf8FromWide(FolderName()) + " " + test_name_) + "\\";
+    // One folder per test and ctest entry (code page, DPI), so that entries may run side by side.
+    folder_ = FreshFolder(Utf8FromWide(FolderName()) + " " + test_name_ + " " +
+                          std::to_string(GetACP()) + "-" + std::to_string(Given().dpi)) +
+              "\\";
   }
 
   void TearDown() override {
