@@ -91,8 +91,12 @@ class SetupRun : public ::testing::Test {
     return unzip;
   }
 
-  // setup's exit code; STILL_ACTIVE when it runs on past limit.
-  DWORD WaitForExit(milliseconds limit = 30s) { return process_->WaitForExit(limit); }
+  // setup's exit code once it has ended within limit.
+  DWORD WaitForExit(milliseconds limit = 30s) {
+    const DWORD code = process_->WaitForExit(limit);
+    EXPECT_NE(code, STILL_ACTIVE) << "setup still runs after " << limit.count() << " ms";
+    return code;
+  }
 
   // A sleeping process started from a copy of this program named folder\name.
   ChildProcess& StartSleeper(const std::string& folder, const std::string& name) {
@@ -195,7 +199,8 @@ TEST_P(ForeignFolderTest, FingerprintsExtractsAndStartsTheInstallerInsideTheFold
   HWND verify = WaitForWindow(L"TFrmNetVerify");
   ASSERT_NE(verify, nullptr) << "no verification window";
   // The fingerprint is the MD5 of the copied program's own bytes.
-  EXPECT_TRUE(ChildWithTextPrefix(verify, L"TLabel", "md5 : " + FileMD5Hex(Given().setup)))
+  const std::string fingerprint = "md5 : " + FileMD5Hex(Given().setup);
+  EXPECT_EQ(WindowText(ChildWithTextPrefix(verify, L"TLabel", fingerprint)), fingerprint)
       << "the fingerprint label does not show the program's MD5";
   ASSERT_NE(ApproveWithoutVerification(), nullptr);
   Screenshot();
