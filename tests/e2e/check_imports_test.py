@@ -7,6 +7,7 @@ Usage: check_imports_test.py SOURCE_DIR"""
 import importlib.machinery
 import importlib.util
 import os
+import pathlib
 import struct
 import subprocess
 import sys
@@ -128,8 +129,7 @@ class CheckImportsTest(unittest.TestCase):
             for name, processor, data, code, texts in CASES:
                 with self.subTest(name):
                     path = os.path.join(tmp, "setup.exe")
-                    with open(path, "wb") as f:
-                        f.write(data)
+                    pathlib.Path(path).write_bytes(data)
                     result = self.run_check(processor, path)
                     self.assertEqual(result.returncode, code, result.stdout + result.stderr)
                     for text in texts:
@@ -141,10 +141,8 @@ class CheckImportsTest(unittest.TestCase):
     def test_every_program_is_checked_and_one_failure_fails_the_run(self):
         with tempfile.TemporaryDirectory() as tmp:
             good, console = os.path.join(tmp, "good.exe"), os.path.join(tmp, "console.exe")
-            with open(good, "wb") as f:
-                f.write(GOOD)
-            with open(console, "wb") as f:
-                f.write(program(subsystem=CONSOLE))
+            pathlib.Path(good).write_bytes(GOOD)
+            pathlib.Path(console).write_bytes(program(subsystem=CONSOLE))
             missing = os.path.join(tmp, "missing.exe")
             result = self.run_check("i686", console, missing, good)
             self.assertEqual(result.returncode, 1)

@@ -10,24 +10,11 @@
 #include "support/windows/windows_helpers.h"
 
 namespace qor::e2e {
-
 namespace {
-
-std::string setup_path;
-std::string damaged_setup_path;
-std::string unstartable_setup_path;
-std::string package_path;
-std::string installer_path;
-int expected_dpi = 96;
-
+Options given;
 }  // namespace
 
-const std::string& SetupPath() { return setup_path; }
-const std::string& DamagedSetupPath() { return damaged_setup_path; }
-const std::string& UnstartableSetupPath() { return unstartable_setup_path; }
-const std::string& PackagePath() { return package_path; }
-const std::string& InstallerPath() { return installer_path; }
-int ExpectedDpi() { return expected_dpi; }
+const Options& Given() { return given; }
 
 }  // namespace qor::e2e
 
@@ -43,12 +30,12 @@ int main(int argc, char** argv) {
   SetProcessDPIAware();
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) {
-    TakePathOption(argv[i], "--setup=", setup_path);
-    TakePathOption(argv[i], "--damaged-setup=", damaged_setup_path);
-    TakePathOption(argv[i], "--unstartable-setup=", unstartable_setup_path);
-    TakePathOption(argv[i], "--package=", package_path);
-    TakePathOption(argv[i], "--installer=", installer_path);
-    if (std::strncmp(argv[i], "--dpi=", 6) == 0) expected_dpi = std::atoi(argv[i] + 6);
+    TakePathOption(argv[i], "--setup=", given.setup);
+    TakePathOption(argv[i], "--damaged-setup=", given.damagedSetup);
+    TakePathOption(argv[i], "--unstartable-setup=", given.unstartableSetup);
+    TakePathOption(argv[i], "--package=", given.package);
+    TakePathOption(argv[i], "--installer=", given.installer);
+    if (std::strncmp(argv[i], "--dpi=", 6) == 0) given.dpi = std::atoi(argv[i] + 6);
   }
   // The demo installer that setup.exe starts closes itself; the variable travels through setup.exe.
   if (!std::getenv("QOR_DEMO_INSTALLER_CLOSE_MS")) {

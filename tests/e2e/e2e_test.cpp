@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -17,7 +18,6 @@
 #include <thread>
 #include <vector>
 
-#include "base/handles_win32.h"
 #include "base/wide_text.h"
 #include "e2e_main.h"
 #include "extraction/command_line.h"
@@ -32,88 +32,42 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using namespace testing;  // the shared helpers of the Windows test programs
 
-// A sleeping process started from a copy of this program under a given name.
-struct Sleeper {
-  std::string path;
-  UniqueKernelHandle process;
-  bool Ended(DWORD wait = 0) const {
-    return WaitForSingleObject(process.Get(), wait) == WAIT_OBJECT_0;
-  }
-};
+// Whether child has ended, waiting up to wait.
+bool Ended(ChildProcess& child, milliseconds wait = 0ms) {
+  return child.WaitForExit(wait) != STILL_ACTIVE;
+}
 
 class SetupRun : public ::testing::Test {
  protected:
-  // The last part of the fresh folder's name.
+  // What the fresh folder's name starts with, before the test's name.
   virtual std::wstring FolderName() const { return L"安装测试"; }
 
   void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    // Wine reuses process ids from run to run, so a count and the clock make the name unique.
-    static int counter = 0;
-    for (int attempt = 0;; ++attempt) {
-      const std::wstring folder = temp + (L"qor e2e " + std::to_wstring(GetTickCount()) + L"-" +
-                                          std::to_wstring(++counter) + L" " + FolderName());
-      folder_ = Utf8FromWide(folder) + "\\";
-      if (CreateDirectoryW(folder.c_str(), nullptr)) break;
-      ASSERT_LT(attempt, 100) << folder_;
-    }
     test_name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    for (char& c : test_name_) {
-      if (c == '/') c = '_';
-    }
+    std::replace(test_name_.begin(), test_name_.end(), '/', '_');
+    // One folder per test and ctest entry (code page, DPI), so that entries may run side by side.
+    folder_ = FreshFolder(Utf8FromWide(FolderName()) + " " + test_name_ + " " +
+                          std::to_string(GetACP()) + "-" + std::to_string(Given().dpi)) +
+              "\\";
   }
 
   void TearDown() override {
-    if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
-      TerminateProcess(process_.Get(), 99);
-    }
-    for (Sleeper& s : sleepers_) {
-      if (!s.Ended()) TerminateProcess(s.process.Get(), 99);
-      WaitForSingleObject(s.process.Get(), 5000);
-    }
-    // The demo installer closes itself shortly; until then its file cannot go.
-    WaitUntil([this] { return RemoveTree(folder_); }, 10s);
-  }
-
-  // Removes folder and everything in it; false while something in it cannot be removed yet.
-  static bool RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(Wide(folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        const std::string name = Utf8FromWide(found.cFileName);
-        if (name == "." || name == "..") continue;
-        const std::string path = folder + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveTree(path + "\\");
-        } else {
-          DeleteFileW(Wide(path).c_str());
-        }
-      } while (FindNextFileW(search, &found));
-      FindClose(search);
-    }
-    return RemoveDirectoryW(Wide(folder).c_str()) || !Exists(folder);
+    // Ends what still runs.
+    process_.reset();
+    sleepers_.clear();
   }
 
   // Copies setupProgram into the folder and starts it with the given argument text.
-  void Start(const std::string& arguments, const std::string& setupProgram = SetupPath()) {
-    const std::wstring target = Wide(folder_ + "setup.exe");
-    ASSERT_TRUE(CopyFileW(Wide(setupProgram).c_str(), target.c_str(), FALSE)) << setupProgram;
-    std::wstring command = L"\"" + target + L"\"" + Wide(arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
+  void Start(const std::string& arguments, const std::string& setupProgram = Given().setup) {
+    ASSERT_TRUE(CopyFileW(Wide(setupProgram).c_str(), Wide(folder_ + "setup.exe").c_str(), FALSE))
+        << setupProgram;
     started_at_ = Clock::now();
-    ASSERT_TRUE(CreateProcessW(target.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               Wide(folder_).c_str(), &startup, &info));
-    CloseHandle(info.hThread);
-    process_.Reset(info.hProcess);
-    process_id_ = info.dwProcessId;
+    process_.emplace(folder_ + "setup.exe", arguments);
+    ASSERT_NE(process_->Id(), 0u) << "setup.exe did not start";
   }
 
   HWND WaitForWindow(const std::wstring& className, milliseconds limit = 30s) {
-    return testing::WaitForWindow(process_id_, className, limit);
+    return testing::WaitForWindow(process_->Id(), className, limit);
   }
 
   // The verification window: the check box off, then the install button.
@@ -130,41 +84,26 @@ class SetupRun : public ::testing::Test {
     SendMessageA(boxes[0], BM_CLICK, 0, 0);
     EXPECT_EQ(SendMessageA(boxes[0], BM_GETCHECK, 0, 0), BST_UNCHECKED);
     clicked_at_ = Clock::now();
-    PostMessageA(buttons[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageA(buttons[0], WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    Click(buttons[0]);
     HWND unzip = WaitForWindow(L"TFrmUnzipSoft");
     extraction_window_ms_ =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - clicked_at_).count();
     return unzip;
   }
 
-  DWORD WaitForExit(std::chrono::milliseconds limit = 30s) {
-    EXPECT_EQ(WaitForSingleObject(process_.Get(), static_cast<DWORD>(limit.count())),
-              WAIT_OBJECT_0);
-    DWORD code = 12345;
-    GetExitCodeProcess(process_.Get(), &code);
+  // setup's exit code once it has ended within limit.
+  DWORD WaitForExit(milliseconds limit = 30s) {
+    const DWORD code = process_->WaitForExit(limit);
+    EXPECT_NE(code, STILL_ACTIVE) << "setup still runs after " << limit.count() << " ms";
     return code;
   }
 
-  Sleeper& StartSleeper(const std::string& folder, const std::string& name) {
-    std::string dir = folder_ + folder;
-    CreateDirectoryW(Wide(dir).c_str(), nullptr);
-    Sleeper sleeper;
-    sleeper.path = dir + "\\" + name;
-    const std::wstring path = Wide(sleeper.path);
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    EXPECT_TRUE(CopyFileW(self, path.c_str(), FALSE));
-    std::wstring command = L"\"" + path + L"\" " + Wide(kSleepArgument);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    EXPECT_TRUE(CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &info));
-    CloseHandle(info.hThread);
-    sleeper.process.Reset(info.hProcess);
-    sleepers_.push_back(std::move(sleeper));
-    return sleepers_.back();
+  // A sleeping process started from a copy of this program named folder\name.
+  ChildProcess& StartSleeper(const std::string& folder, const std::string& name) {
+    const std::string path = folder_ + folder + "\\" + name;
+    CreateDirectoryW(Wide(folder_ + folder).c_str(), nullptr);
+    EXPECT_TRUE(CopyThisProgram(path)) << path;
+    return sleepers_.emplace_back(path, kSleepArgument);
   }
 
   void Screenshot(const std::string& suffix = "") {
@@ -187,13 +126,12 @@ class SetupRun : public ::testing::Test {
 
   std::string folder_;
   std::string test_name_;
-  UniqueKernelHandle process_;
-  DWORD process_id_ = 0;
+  std::optional<ChildProcess> process_;
   Clock::time_point started_at_;
   Clock::time_point clicked_at_;
   long long first_window_ms_ = -1;
   long long extraction_window_ms_ = -1;
-  std::deque<Sleeper> sleepers_;  // references to its elements stay valid as it grows
+  std::deque<ChildProcess> sleepers_;  // references to its elements stay valid as it grows
 };
 
 // ---- A whole installation, with the argument cases of the launch.
@@ -217,9 +155,9 @@ TEST_P(InstallTest, WritesThePackageUnpacksTheInstallerAndStartsItWithTheFirstAr
   Screenshot();
   EXPECT_EQ(WaitForExit(), 0u);
   ASSERT_TRUE(WaitUntil([&] { return Exists(folder_ + "instPG-command-line.txt"); }));
-  EXPECT_TRUE(ReadFile(folder_ + "install.dat") == ReadFile(PackagePath()))
+  EXPECT_TRUE(ReadFile(folder_ + "install.dat") == ReadFile(Given().package))
       << "install.dat differs from the embedded package";
-  EXPECT_TRUE(ReadFile(folder_ + "instPG.exe") == ReadFile(InstallerPath()))
+  EXPECT_TRUE(ReadFile(folder_ + "instPG.exe") == ReadFile(Given().installer))
       << "instPG.exe differs from the demo installer";
   // The installer ran from the program's folder.
   std::string line = ReadFile(folder_ + "instPG-command-line.txt");
@@ -261,18 +199,17 @@ TEST_P(ForeignFolderTest, FingerprintsExtractsAndStartsTheInstallerInsideTheFold
   HWND verify = WaitForWindow(L"TFrmNetVerify");
   ASSERT_NE(verify, nullptr) << "no verification window";
   // The fingerprint is the MD5 of the copied program's own bytes.
-  const std::wstring fingerprint = Wide("md5 : " + FileMD5Hex(SetupPath()));
-  bool shown = false;
-  for (HWND label : Children(verify, L"TLabel")) shown = shown || TextOf(label) == fingerprint;
-  EXPECT_TRUE(shown) << "the fingerprint label does not show the program's MD5";
+  const std::string fingerprint = "md5 : " + FileMD5Hex(Given().setup);
+  EXPECT_EQ(WindowText(ChildWithTextPrefix(verify, L"TLabel", fingerprint)), fingerprint)
+      << "the fingerprint label does not show the program's MD5";
   ASSERT_NE(ApproveWithoutVerification(), nullptr);
   Screenshot();
   EXPECT_EQ(WaitForExit(), 0u);
   ASSERT_TRUE(WaitUntil([&] { return Exists(folder_ + "instPG-command-line.txt"); }))
       << "the installer did not run from the program's folder";
-  EXPECT_TRUE(ReadFile(folder_ + "install.dat") == ReadFile(PackagePath()))
+  EXPECT_TRUE(ReadFile(folder_ + "install.dat") == ReadFile(Given().package))
       << "install.dat is not the embedded package, inside the folder";
-  EXPECT_TRUE(ReadFile(folder_ + "instPG.exe") == ReadFile(InstallerPath()));
+  EXPECT_TRUE(ReadFile(folder_ + "instPG.exe") == ReadFile(Given().installer));
   EXPECT_EQ(RecordedParameters(), "/S");
 }
 
@@ -287,23 +224,23 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- Stale installers are ended before the windows show.
 
 TEST_F(SetupRun, EndsRunningInstallersBeforeTheFirstWindowAndThePackageBeforeExtraction) {
-  Sleeper& plain = StartSleeper("a", "instPG.exe");
-  Sleeper& upper = StartSleeper("folder with spaces", "INSTPG.EXE");
-  Sleeper& package = StartSleeper("b", "install.dat");
-  Sleeper& other = StartSleeper("b", "other.exe");
+  ChildProcess& plain = StartSleeper("a", "instPG.exe");
+  ChildProcess& upper = StartSleeper("folder with spaces", "INSTPG.EXE");
+  ChildProcess& package = StartSleeper("b", "install.dat");
+  ChildProcess& other = StartSleeper("b", "other.exe");
   std::this_thread::sleep_for(500ms);
   Start("");
   HWND verify = WaitForWindow(L"TFrmNetVerify");
   ASSERT_NE(verify, nullptr);
-  EXPECT_TRUE(plain.Ended(1000)) << "instPG.exe still runs when the first window shows";
-  EXPECT_TRUE(upper.Ended(1000)) << "INSTPG.EXE still runs when the first window shows";
-  EXPECT_FALSE(package.Ended());
+  EXPECT_TRUE(Ended(plain, 1s)) << "instPG.exe still runs when the first window shows";
+  EXPECT_TRUE(Ended(upper, 1s)) << "INSTPG.EXE still runs when the first window shows";
+  EXPECT_FALSE(Ended(package));
   HWND unzip = ApproveWithoutVerification();
   ASSERT_NE(unzip, nullptr);
-  EXPECT_TRUE(package.Ended(1000)) << "install.dat still runs when the extraction window shows";
+  EXPECT_TRUE(Ended(package, 1s)) << "install.dat still runs when the extraction window shows";
   Screenshot();
   EXPECT_EQ(WaitForExit(), 0u);
-  EXPECT_FALSE(other.Ended()) << "an unrelated process was ended";
+  EXPECT_FALSE(Ended(other)) << "an unrelated process was ended";
 }
 
 // ---- Ending early, and failing.
@@ -333,15 +270,15 @@ TEST_F(SetupRun, ClosingTheVerificationWindowEndsWithoutWriting) {
 }
 
 TEST_F(SetupRun, DamagedPackageStartsNoInstallerAndTheStuckWindowEndsWithTwo) {
-  if (DamagedSetupPath().empty()) GTEST_SKIP() << "no --damaged-setup given";
-  Start("/S", DamagedSetupPath());
+  if (Given().damagedSetup.empty()) GTEST_SKIP() << "no --damaged-setup given";
+  Start("/S", Given().damagedSetup);
   HWND unzip = ApproveWithoutVerification();
   ASSERT_NE(unzip, nullptr);
   HWND bar = Children(unzip, L"msctls_progress32").at(0);
   ASSERT_TRUE(WaitUntil([&] { return SendMessageA(bar, PBM_GETPOS, 0, 0) == 180; }));
   // Well past the work's tick: the window stays, full and open, and nothing was started.
   std::this_thread::sleep_for(1500ms);
-  EXPECT_EQ(WaitForSingleObject(process_.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_FALSE(Ended(*process_));
   EXPECT_TRUE(IsWindowVisible(unzip));
   EXPECT_FALSE(Exists(folder_ + "instPG-command-line.txt"));
   Screenshot();
@@ -351,8 +288,8 @@ TEST_F(SetupRun, DamagedPackageStartsNoInstallerAndTheStuckWindowEndsWithTwo) {
 }
 
 TEST_F(SetupRun, InstallerTheShellCannotStartEndsWithTwo) {
-  if (UnstartableSetupPath().empty()) GTEST_SKIP() << "no --unstartable-setup given";
-  Start("/S", UnstartableSetupPath());
+  if (Given().unstartableSetup.empty()) GTEST_SKIP() << "no --unstartable-setup given";
+  Start("/S", Given().unstartableSetup);
   ASSERT_NE(ApproveWithoutVerification(), nullptr);
   // The program still ends by itself, but a calling script must not read that as a started
   // installer.
@@ -385,7 +322,7 @@ std::optional<WindowDpi> DpiOf(HWND window) {
 // This test program is DPI-aware (e2e_main.cpp), so it reads the pixels a user sees, as the
 // screenshot shows them.
 TEST_F(SetupRun, ExtractionWindowMatchesItsLayoutAtTheSystemDpi) {
-  const int dpi = ExpectedDpi();
+  const int dpi = Given().dpi;
   auto scale = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
   Start("");
   HWND unzip = ApproveWithoutVerification();

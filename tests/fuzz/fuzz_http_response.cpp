@@ -5,32 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/piece_source.h"
 #include "verification/http_response.h"
-
-namespace {
-
-// The first input byte sets the piece size; the source then hands out the rest in such pieces.
-class PieceSource : public qor::THttpByteSource {
- public:
-  PieceSource(const std::uint8_t* data, std::size_t size, std::size_t piece)
-      : data_(data), size_(size), piece_(piece) {}
-  std::size_t Receive(char* buffer, std::size_t capacity) override {
-    std::size_t n = size_ - at_;
-    if (n > piece_) n = piece_;
-    if (n > capacity) n = capacity;
-    for (std::size_t i = 0; i < n; ++i) buffer[i] = static_cast<char>(data_[at_ + i]);
-    at_ += n;
-    return n;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t piece_;
-  std::size_t at_ = 0;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
@@ -39,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   limits.maxHeaderBytes = 1024;
   limits.maxHeaderCount = 16;
   limits.maxLineBytes = 256;
-  PieceSource source(data + 1, size - 1, 1 + data[0] % 64);
+  // The first input byte sets the piece size; the source then hands out the rest in such pieces.
+  qor::testing::PieceSource source(std::string(reinterpret_cast<const char*>(data) + 1, size - 1),
+                                   1 + data[0] % 64);
   qor::THttpResponseReader reader(source, limits);
   int begins = 0;
   int ends = 0;

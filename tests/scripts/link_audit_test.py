@@ -4,6 +4,7 @@ allowed by a replacement the build left out, and bad input answered with exit 2 
 Usage: link_audit_test.py SOURCE_DIR"""
 
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -65,10 +66,8 @@ class LinkAudit(unittest.TestCase):
         with tempfile.TemporaryDirectory() as tmp:
             map_path = os.path.join(tmp, "setup.map")
             rules_path = os.path.join(tmp, "rules.txt")
-            with open(map_path, "w", encoding="utf-8") as f:
-                f.write(map_text)
-            with open(rules_path, "w", encoding="utf-8") as f:
-                f.write(rules)
+            pathlib.Path(map_path).write_text(map_text, encoding="utf-8")
+            pathlib.Path(rules_path).write_text(rules, encoding="utf-8")
             return subprocess.run([AUDIT, "--rules", rules_path, *args, map_path],
                                   capture_output=True, text=True, check=False)
 

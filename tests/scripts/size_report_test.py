@@ -13,6 +13,7 @@ of 'p'), our object under a relative path as in the build:
 Usage: size_report_test.py SOURCE_DIR"""
 
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -57,26 +58,17 @@ CASES = [
 
 
 def run_report(tmp, budget, map_text, exe_bytes, locale):
-    exe = EXE
-    map_path = MAP
-    args = []
-    if exe_bytes is not None:
-        exe = os.path.join(tmp, "tiny.exe")
-        with open(exe, "wb") as f:
-            f.write(exe_bytes)
-    if map_text is not None:
-        map_path = os.path.join(tmp, "other.map")
-        if not map_text:  # the committed map with another size of .text
-            with open(MAP, encoding="utf-8") as f:
-                map_text = f.read().replace(".text           0x00401000      0x200",
-                                            ".text           0x00401000      0x400")
-        with open(map_path, "w", encoding="utf-8") as f:
-            f.write(map_text)
-    if budget is not None:
-        budget_path = os.path.join(tmp, "budget.txt")
-        with open(budget_path, "w", encoding="utf-8") as f:
-            f.write(budget)
-        args += ["--budget", budget_path]
+    def written(name, content):
+        path = os.path.join(tmp, name)
+        pathlib.Path(path).write_bytes(content if isinstance(content, bytes) else content.encode())
+        return path
+
+    if map_text == "":  # the committed map with another size of .text
+        map_text = pathlib.Path(MAP).read_text(encoding="utf-8").replace(
+            ".text           0x00401000      0x200", ".text           0x00401000      0x400")
+    exe = EXE if exe_bytes is None else written("tiny.exe", exe_bytes)
+    map_path = MAP if map_text is None else written("other.map", map_text)
+    args = [] if budget is None else ["--budget", written("budget.txt", budget)]
     env = dict(os.environ, LANG=locale, LC_ALL=locale)
     return subprocess.run([REPORT, "--map", map_path, *args, exe], capture_output=True,
                           text=True, encoding="utf-8", env=env, check=False)

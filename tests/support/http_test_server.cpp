@@ -1,6 +1,7 @@
 #include "http_test_server.h"
 
 #include <chrono>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -51,24 +52,11 @@ std::string Response(const std::string& statusLine, const std::string& headers,
 }
 
 std::string StatusText(int code) {
-  switch (code) {
-    case 200:
-      return "200 OK";
-    case 204:
-      return "204 No Content";
-    case 301:
-      return "301 Moved Permanently";
-    case 302:
-      return "302 Found";
-    case 304:
-      return "304 Not Modified";
-    case 404:
-      return "404 Not Found";
-    case 500:
-      return "500 Internal Server Error";
-    default:
-      return std::to_string(code) + " Status";
-  }
+  static const std::map<int, const char*> kReasons{
+      {200, "OK"},           {204, "No Content"}, {301, "Moved Permanently"},    {302, "Found"},
+      {304, "Not Modified"}, {404, "Not Found"},  {500, "Internal Server Error"}};
+  const auto found = kReasons.find(code);
+  return std::to_string(code) + " " + (found != kReasons.end() ? found->second : "Status");
 }
 
 TServerStep Send(std::string bytes) { return {TServerStep::Kind::kSend, std::move(bytes), 0}; }
@@ -82,17 +70,11 @@ std::string Unescape(const std::string& text) {
       continue;
     }
     const char c = text[++i];
-    if (c == 'r') {
-      out += '\r';
-    } else if (c == 'n') {
-      out += '\n';
-    } else if (c == 't') {
-      out += '\t';
-    } else if (c == 'x' && i + 2 < text.size()) {
+    if (c == 'x' && i + 2 < text.size()) {
       out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
       i += 2;
     } else {
-      out += c;
+      out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
     }
   }
   return out;

@@ -17,18 +17,13 @@ namespace {
 
 using namespace std::string_literals;
 
-std::string RandomBytes(std::mt19937& random, std::size_t size) {
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
-
 TEST(AnswerCipherTest, DirectionsInvertEachOtherForAnyKeyAndText) {
   std::mt19937 random(1321);
   for (int round = 0; round < 500; ++round) {
     const TAnswerKey key{static_cast<std::uint16_t>(random()), static_cast<std::uint16_t>(random()),
                          static_cast<std::uint16_t>(random())};
-    const std::string text = RandomBytes(random, random() % 80);
+    std::string text(random() % 80, '\0');
+    for (char& c : text) c = static_cast<char>(random());
     SCOPED_TRACE(round);
     const std::string encoded = CodeString(text, key, true);
     const std::string decoded = DecodeString(text, key);

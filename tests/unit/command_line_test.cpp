@@ -25,8 +25,7 @@ TEST(CommandLineTest, SplitsAsThePlatformStartUpCodeDoes) {
        "setup.exe \"two words\" x",
        {"setup.exe", "two words", "x"}},
       {"tabs and control characters separate",
-       "setup.exe\ta\x01"
-       "b\r\nc",
+       "setup.exe\ta\001b\r\nc",
        {"setup.exe", "a", "b", "c"}},
       {"runs of separators", "setup.exe    a  ", {"setup.exe", "a"}},
       {"empty quotes skipped", "setup.exe \"\" /S", {"setup.exe", "/S"}},

@@ -4,30 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
+
+#include "support/piece_source.h"
 
 namespace qor {
 namespace {
 
 using namespace std::string_literals;
 
-// Hands out the bytes piece bytes at a time, then reports a close.
-class PieceSource : public THttpByteSource {
- public:
-  PieceSource(std::string bytes, std::size_t piece) : bytes_(std::move(bytes)), piece_(piece) {}
-  std::size_t Receive(char* buffer, std::size_t capacity) override {
-    const std::size_t n = std::min({piece_, capacity, bytes_.size() - at_});
-    bytes_.copy(buffer, n, at_);
-    at_ += n;
-    return n;
-  }
-
- private:
-  std::string bytes_;
-  std::size_t piece_;
-  std::size_t at_ = 0;
-};
+using testing::PieceSource;
 
 THttpLimits Limits() {
   THttpLimits limits = THttpLimits::Defaults();

@@ -9,6 +9,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
+exits() {  # exits CODE COMMAND...: the command ends with CODE; its stderr lands in err.txt
+  local rc=0
+  "${@:2}" 2> err.txt || rc=$?
+  [ "$rc" = "$1" ] || fail "qor ${*:3}: exit $rc, not $1: $(cat err.txt)"
+}
+refused() {  # refused COMMAND...: exit 2 with one line on stderr
+  exits 2 "$@" > /dev/null
+  [ "$(wc -l < err.txt)" = 1 ] || fail "qor ${*:2}: not one line: $(cat err.txt)"
+}
 
 mkdir in
 : > in/empty.bin
@@ -30,26 +39,12 @@ for f in empty.bin one.bin multi.bin; do cmp "in/$f" "out/deep/$f" || fail "$f d
 cmp pkg.dat again.dat || fail "pack is not deterministic"
 
 # A failed pack leaves neither the package nor a temporary file.
-set +e
-"$qor" pack bad.dat in/one.bin missing.bin 2> err.txt; rc=$?
-set -e
-[ "$rc" = 2 ] || fail "pack of a missing file: exit $rc"
-[ "$(wc -l < err.txt)" = 1 ] || fail "pack error is not one line: $(cat err.txt)"
+refused "$qor" pack bad.dat in/one.bin missing.bin
 ls bad.dat* > /dev/null 2>&1 && fail "a failed pack left a file"
 cp in/one.bin 'in/a:b'
-set +e
-"$qor" pack bad.dat 'in/a:b' 2> /dev/null; rc=$?
-set -e
-[ "$rc" = 2 ] || fail "pack of a refused name: exit $rc"
+refused "$qor" pack bad.dat 'in/a:b'
 
 # Neither command writes over the package it reads or writes, whatever path or link names it.
-refused() {  # refused COMMAND...: exit 2 with one line on stderr
-  set +e
-  "$@" > /dev/null 2> err.txt; rc=$?
-  set -e
-  [ "$rc" = 2 ] || fail "qor ${*:2}: exit $rc"
-  [ "$(wc -l < err.txt)" = 1 ] || fail "qor ${*:2}: not one line: $(cat err.txt)"
-}
 cp pkg.dat keep.dat
 ln pkg.dat hard.dat
 refused "$qor" pack pkg.dat pkg.dat
@@ -85,23 +80,16 @@ with_name 'sub\in.txt' names/h.dat
 
 # A package cut short unpacks partly: exit 1. A missing package is bad input: exit 2.
 head -c $(( $(stat -c %s pkg.dat) - 100 )) pkg.dat > cut.dat
-set +e
-"$qor" extract cut.dat cut-out 2> /dev/null; rc=$?
-[ "$rc" = 1 ] || fail "extract of a cut package: exit $rc"
-"$qor" list cut.dat > list.txt 2>&1; rc=$?
-[ "$rc" = 1 ] || fail "list of a cut package: exit $rc"
-"$qor" list --json cut.dat > list.json 2> err.txt; rc=$?
-grep -v '^qor list: ' list.txt > list-lines.txt
-python3 "$agrees" list list-lines.txt list.json "$rc" && [ "$(wc -l < err.txt)" = 1 ] &&
+exits 1 "$qor" extract cut.dat cut-out
+exits 1 "$qor" list cut.dat > list.txt
+exits 1 "$qor" list --json cut.dat > list.json
+python3 "$agrees" list list.txt list.json 1 && [ "$(wc -l < err.txt)" = 1 ] &&
   grep -q "the package is damaged" list.json || fail "list --json of a cut package: $(cat list.json)"
 printf '\1\0\0\0\377\377\377\377' > negative.dat
-"$qor" list negative.dat > /dev/null 2> err.txt; rc=$?
-[ "$rc" = 1 ] && grep -q 'name length of -1$' err.txt || fail "negative name length: $(cat err.txt)"
-"$qor" extract missing.dat out 2> /dev/null; rc=$?
-[ "$rc" = 2 ] || fail "extract of a missing package: exit $rc"
-"$qor" list missing.dat 2> /dev/null; rc=$?
-[ "$rc" = 2 ] || fail "list of a missing package: exit $rc"
-"$qor" list missing.dat --json > list.json 2> /dev/null; rc=$?
-[ "$rc" = 2 ] && [ ! -s list.json ] || fail "list --json of a missing package: exit $rc"
-set -e
+exits 1 "$qor" list negative.dat > /dev/null
+grep -q 'name length of -1$' err.txt || fail "negative name length: $(cat err.txt)"
+refused "$qor" extract missing.dat out
+refused "$qor" list missing.dat
+exits 2 "$qor" list missing.dat --json > list.json
+[ ! -s list.json ] || fail "list --json of a missing package: $(cat list.json)"
 echo "qor pack/list/extract: ok"

@@ -8,86 +8,61 @@
 #include <string>
 
 #include "base/file_system.h"
+#include "support/package_builder.h"
 #include "support/temp_dir.h"
+#include "support/test_streams.h"
 
 namespace qor {
 namespace {
 
-// A source that hands out at most `limit` bytes per Read, as sockets and inflaters do.
-class TricklingStream : public TMemoryStream {
- public:
-  TricklingStream(std::string bytes, std::size_t limit)
-      : TMemoryStream(std::move(bytes)), limit_(limit) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    ++reads;
-    return TMemoryStream::Read(buffer, std::min(count, limit_));
-  }
-  int reads = 0;
-
- private:
-  std::size_t limit_;
-};
-
-std::string Pattern(std::size_t size) {
-  std::string bytes(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
-  return bytes;
-}
+using testing::MessageOf;
+using testing::MixedBytes;
+using testing::TricklingStream;
 
 TEST(StreamTest, ReadExactlyGathersShortReadsAndFailsAtTheEnd) {
-  TricklingStream source(Pattern(10), 3);
+  TricklingStream source(MixedBytes(10), 3);
   std::string out(10, '\0');
   source.ReadExactly(out.data(), out.size());
-  EXPECT_EQ(out, Pattern(10));
+  EXPECT_EQ(out, MixedBytes(10));
   char one;
-  try {
-    source.ReadExactly(&one, 1);
-    FAIL() << "no error at the end";
-  } catch (const EReadError& e) {
-    EXPECT_STREQ(e.what(), "Stream read error");
-  }
+  EXPECT_EQ(MessageOf<EReadError>([&] { source.ReadExactly(&one, 1); }), "Stream read error");
 }
 
 TEST(StreamTest, WriteExactlyOnReadOnlyRaisesWriteError) {
   const char data[] = "abc";
   TReadOnlyMemoryStream stream(data, 3);
-  try {
-    stream.WriteExactly("x", 1);
-    FAIL();
-  } catch (const EWriteError& e) {
-    EXPECT_STREQ(e.what(), "Stream write error");
-  }
+  EXPECT_EQ(MessageOf<EWriteError>([&] { stream.WriteExactly("x", 1); }), "Stream write error");
 }
 
 TEST(StreamTest, CopyFromMovesChunksAtBlockBoundaries) {
   for (std::size_t size : {std::size_t{1}, kCopyChunkSize - 1, kCopyChunkSize, kCopyChunkSize + 1,
                            3 * kCopyChunkSize + 17}) {
     SCOPED_TRACE(size);
-    TMemoryStream source(Pattern(size));
+    TMemoryStream source(MixedBytes(size));
     TMemoryStream target;
     EXPECT_EQ(target.CopyFrom(source, static_cast<std::int64_t>(size)),
               static_cast<std::int64_t>(size));
-    EXPECT_EQ(target.Bytes(), Pattern(size));
+    EXPECT_EQ(target.Bytes(), MixedBytes(size));
   }
 }
 
 TEST(StreamTest, CopyFromCountZeroCopiesWholeSourceFromItsStart) {
-  TMemoryStream source(Pattern(100));
+  TMemoryStream source(MixedBytes(100));
   source.SetPosition(60);
   TMemoryStream target;
   EXPECT_EQ(target.CopyFrom(source, 0), 100);
-  EXPECT_EQ(target.Bytes(), Pattern(100));
+  EXPECT_EQ(target.Bytes(), MixedBytes(100));
 }
 
 TEST(StreamTest, CopyFromShortSourceKeepsOnlyWholeChunks) {
-  TMemoryStream source(Pattern(kCopyChunkSize + 10));
+  TMemoryStream source(MixedBytes(kCopyChunkSize + 10));
   TMemoryStream target;
   EXPECT_THROW(target.CopyFrom(source, 2 * static_cast<std::int64_t>(kCopyChunkSize)), EReadError);
   EXPECT_EQ(target.Bytes().size(), kCopyChunkSize);
 }
 
 TEST(StreamTest, MemoryStreamSeeksAndRefusesNegativePositions) {
-  TMemoryStream stream(Pattern(8));
+  TMemoryStream stream(MixedBytes(8));
   EXPECT_EQ(stream.Seek(-2, SeekOrigin::End), 6);
   EXPECT_EQ(stream.Seek(1, SeekOrigin::Current), 7);
   EXPECT_THROW(stream.Seek(-1, SeekOrigin::Begin), EStreamError);
@@ -159,15 +134,10 @@ TEST(FileSystemTest, FailuresSayTheSystemsReason) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    try {
-      c.fail();
-      ADD_FAILURE() << "no error";
-    } catch (const EStreamError& e) {
-      const std::string what = e.what();
-      EXPECT_EQ(what.rfind(c.message_start, 0), 0u) << what;
-      EXPECT_GT(what.size(), c.message_start.size()) << what;
-      EXPECT_EQ(what.find("error "), std::string::npos) << what;
-    }
+    const std::string what = MessageOf<EStreamError>(c.fail);
+    EXPECT_EQ(what.rfind(c.message_start, 0), 0u) << what;
+    EXPECT_GT(what.size(), c.message_start.size()) << what;
+    EXPECT_EQ(what.find("error "), std::string::npos) << what;
   }
   EXPECT_TRUE(FileExists(dir.File("file")));  // a failed move leaves its source
 }

@@ -4,76 +4,59 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <deque>
 #include <string>
 #include <vector>
 
-#include "base/handles_win32.h"
+#include "base/wide_text.h"
 #include "process/process_termination.h"
 #include "setup_windows_test_main.h"
+#include "support/windows/windows_helpers.h"
 
 namespace qor {
 namespace {
 
-struct Started {
-  std::string path;
-  UniqueKernelHandle process;
-};
+using testing::ChildProcess;
+using testing::Wide;
 
 class ProcessTerminationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    root_ = std::string(temp) + "qor proc 测试 " + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(root_.c_str(), nullptr);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    root_ = Utf8FromWide(temp + (L"qor proc 测试 " + std::to_wstring(GetCurrentProcessId())));
+    CreateDirectoryW(Wide(root_).c_str(), nullptr);
   }
   void TearDown() override {
-    for (Started& s : started_) {
-      if (WaitForSingleObject(s.process.Get(), 0) == WAIT_TIMEOUT) {
-        TerminateProcess(s.process.Get(), 1);
-        WaitForSingleObject(s.process.Get(), 5000);
-      }
-      DeleteFileA(s.path.c_str());
-    }
-    for (const std::string& dir : dirs_) RemoveDirectoryA(dir.c_str());
-    RemoveDirectoryA(root_.c_str());
+    started_.clear();  // ends those still running
+    for (const std::string& path : paths_) DeleteFileW(Wide(path).c_str());
+    for (const std::string& dir : dirs_) RemoveDirectoryW(Wide(dir).c_str());
+    RemoveDirectoryW(Wide(root_).c_str());
   }
 
   // Copies this program to folder\name and starts it as a sleeper; returns its index.
   std::size_t Start(const std::string& folder, const std::string& name) {
-    std::string dir = root_ + "\\" + folder;
-    if (CreateDirectoryA(dir.c_str(), nullptr)) dirs_.push_back(dir);
-    std::string path = dir + "\\" + name;
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    EXPECT_TRUE(CopyFileA(self, path.c_str(), FALSE)) << path;
-    std::string command = "\"" + path + "\" " + kSleepArgument;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    EXPECT_TRUE(CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &info))
-        << path;
-    CloseHandle(info.hThread);
-    started_.push_back(Started{path, UniqueKernelHandle(info.hProcess)});
-    // Give it time to appear in the process list.
-    WaitForInputIdle(info.hProcess, 2000);
-    Sleep(300);
+    const std::string dir = root_ + "\\" + folder;
+    if (CreateDirectoryW(Wide(dir).c_str(), nullptr)) dirs_.push_back(dir);
+    paths_.push_back(dir + "\\" + name);
+    EXPECT_TRUE(testing::CopyThisProgram(paths_.back())) << paths_.back();
+    EXPECT_NE(started_.emplace_back(paths_.back(), kSleepArgument).Id(), 0u) << paths_.back();
+    Sleep(300);  // time to appear in the process list
     return started_.size() - 1;
   }
 
   bool Ended(std::size_t index, DWORD wait = 5000) {
-    return WaitForSingleObject(started_[index].process.Get(), wait) == WAIT_OBJECT_0;
+    return started_[index].WaitForExit(std::chrono::milliseconds(wait)) != STILL_ACTIVE;
   }
   DWORD ExitCode(std::size_t index) {
-    DWORD code = 1234;
-    GetExitCodeProcess(started_[index].process.Get(), &code);
-    return code;
+    return started_[index].WaitForExit(std::chrono::milliseconds(0));
   }
 
   std::string root_;
   std::vector<std::string> dirs_;
-  std::vector<Started> started_;
+  std::vector<std::string> paths_;
+  std::deque<ChildProcess> started_;  // ChildProcess cannot move: a deque keeps it in place
 };
 
 TEST_F(ProcessTerminationTest, EndsEveryProcessNamedLikeTheInstallerInAnyCaseAndNoOther) {

@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "setup_windows_test_main.h"
+#include "support/windows/windows_helpers.h"
 
 namespace qor {
 namespace {
@@ -39,8 +38,7 @@ TEST_F(ResourcesTest, PackageIsFoundByTypeDatNameVelmoraInChineseAndIsThePackage
                                   MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
   ASSERT_NE(chinese, nullptr);
   EXPECT_EQ(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), 2052);
-  std::ifstream in(EmbeddedPackagePath(), std::ios::binary);
-  std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string expected = testing::ReadFile(EmbeddedPackagePath());
   ASSERT_FALSE(expected.empty()) << EmbeddedPackagePath();
   EXPECT_TRUE(Resource(any_case) == expected);
 }

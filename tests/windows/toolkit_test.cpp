@@ -43,9 +43,7 @@ TEST_F(ToolkitTest, GbkTextsReachTheWideFunctionsWhateverTheCodePage) {
   EXPECT_EQ(Narrow(L"防木马云验证"), "防木马云验证");
   EXPECT_STREQ(Widen("").c_str(), L"");
   Form form(kExtractionLike);
-  wchar_t caption[64] = {};
-  GetWindowTextW(form.Handle(), caption, 64);
-  EXPECT_STREQ(caption, L"正在解压缩安装包...");
+  EXPECT_EQ(testing::TextOf(form.Handle()), L"正在解压缩安装包...");
   EXPECT_EQ(form.Text(), "正在解压缩安装包...");
 }
 

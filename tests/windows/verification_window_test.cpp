@@ -47,64 +47,61 @@ const std::string kCheckOffTitle = "防木马云验证可以避免QOR软件在�
 
 // ---- Recorders -------------------------------------------------------------------------------
 
-// The hint label's text at each of its paints (a change shows only when messages are processed).
-class HintRecorder {
+// While it lives, Recorder::Seen takes every message that this thread's hook of kind sees.
+template <typename Recorder, int kind>
+class ThreadHook {
  public:
-  explicit HintRecorder(ui::Label& label) : label_(label) {
-    current_ = this;
-    hook_ = SetWindowsHookExW(WH_GETMESSAGE, &HintRecorder::Hook, nullptr, GetCurrentThreadId());
+  ThreadHook() : hook_(SetWindowsHookExW(kind, &Hook, nullptr, GetCurrentThreadId())) {
+    current_ = static_cast<Recorder*>(this);
   }
-  ~HintRecorder() {
+  ~ThreadHook() {
     UnhookWindowsHookEx(hook_);
     current_ = nullptr;
   }
-  const std::vector<std::string>& Texts() const { return texts_; }
-  void Clear() { texts_.clear(); }
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
-    const auto* message = reinterpret_cast<const MSG*>(lparam);
-    if (code >= 0 && wparam == PM_REMOVE && current_ && message->message == WM_PAINT &&
-        message->hwnd == current_->label_.Handle()) {
-      std::string text = current_->label_.Caption();
-      if (current_->texts_.empty() || current_->texts_.back() != text) {
-        current_->texts_.push_back(text);
-      }
-    }
+    if (code >= 0 && current_) current_->Seen(wparam, lparam);
     return CallNextHookEx(nullptr, code, wparam, lparam);
   }
-  static inline HintRecorder* current_ = nullptr;
-  ui::Label& label_;
-  std::vector<std::string> texts_;
+  static inline Recorder* current_ = nullptr;
   HHOOK hook_;
 };
 
-// The title of every balloon at the moment it is shown.
-class BalloonRecorder {
+// The hint label's text at each of its paints (a change shows only when messages are processed).
+class HintRecorder : public ThreadHook<HintRecorder, WH_GETMESSAGE> {
  public:
-  BalloonRecorder() {
-    current_ = this;
-    hook_ =
-        SetWindowsHookExW(WH_CALLWNDPROC, &BalloonRecorder::Hook, nullptr, GetCurrentThreadId());
+  explicit HintRecorder(ui::Label& label) : label_(label) {}
+  const std::vector<std::string>& Texts() const { return texts_; }
+  void Clear() { texts_.clear(); }
+  void Seen(WPARAM wparam, LPARAM lparam) {
+    const auto* message = reinterpret_cast<const MSG*>(lparam);
+    if (wparam != PM_REMOVE || message->message != WM_PAINT || message->hwnd != label_.Handle()) {
+      return;
+    }
+    const std::string text = label_.Caption();
+    if (texts_.empty() || texts_.back() != text) texts_.push_back(text);
   }
-  ~BalloonRecorder() {
-    UnhookWindowsHookEx(hook_);
-    current_ = nullptr;
-  }
-  const std::vector<std::string>& Titles() const { return titles_; }
 
  private:
-  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+  ui::Label& label_;
+  std::vector<std::string> texts_;
+};
+
+// The title of every balloon at the moment it is shown.
+class BalloonRecorder : public ThreadHook<BalloonRecorder, WH_CALLWNDPROC> {
+ public:
+  const std::vector<std::string>& Titles() const { return titles_; }
+  void Seen(WPARAM, LPARAM lparam) {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    if (code >= 0 && current_ && message->message == WM_SHOWWINDOW && message->wParam &&
-        CurrentBalloon && message->hwnd == CurrentBalloon->Handle()) {
-      current_->titles_.push_back(CurrentBalloon->TitleLabel.Caption());
+    if (message->message == WM_SHOWWINDOW && message->wParam && CurrentBalloon &&
+        message->hwnd == CurrentBalloon->Handle()) {
+      titles_.push_back(CurrentBalloon->TitleLabel.Caption());
     }
-    return CallNextHookEx(nullptr, code, wparam, lparam);
   }
-  static inline BalloonRecorder* current_ = nullptr;
+
+ private:
   std::vector<std::string> titles_;
-  HHOOK hook_;
 };
 
 // ---- Helpers ---------------------------------------------------------------------------------
@@ -167,6 +164,13 @@ class VerificationWindowTest : public ::testing::Test {
   UiScript MakeScript() {
     return UiScript([] { ui::App().Terminate(); });
   }
+  // A click on the install button, then a close request once the click has been handled.
+  void ClickThenClose() {
+    UiScript script = MakeScript();
+    script.Do("click", [&] { Click(); }).Do("close", [&] { Close(); });
+    ShowWithScript(script);
+  }
+  void Close() { PostMessageW(form_->Handle(), WM_CLOSE, 0, 0); }
 
   // Clicks the install button; the hints are recorded from here on.
   void Click() {
@@ -266,7 +270,7 @@ TEST_F(VerificationWindowTest, FailedStatusesWarnAndStayOpen) {
             form_->BtnInstall.Click();
             EXPECT_EQ(redirecting.Requests().size(), 2u);
           })
-      .Do("close", [&] { PostMessageW(form_->Handle(), WM_CLOSE, 0, 0); });
+      .Do("close", [&] { Close(); });
   ShowWithScript(script);
 
   EXPECT_FALSE(form_->Approved);
@@ -282,11 +286,7 @@ TEST_F(VerificationWindowTest, FailedStatusesWarnAndStayOpen) {
 
 TEST_F(VerificationWindowTest, EmptyServerListWarnsWithoutRequests) {
   UseServers({});
-  UiScript script = MakeScript();
-  script.Do("click", [&] { Click(); }).Do("close", [&] {
-    PostMessageW(form_->Handle(), WM_CLOSE, 0, 0);
-  });
-  ShowWithScript(script);
+  ClickThenClose();
   EXPECT_FALSE(form_->Approved);
   EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kNoAnswerTitle, kFailedTitle}));
   EXPECT_TRUE(hints_->Texts().empty());
@@ -299,15 +299,8 @@ TEST_F(VerificationWindowTest, ClickDuringCheckIsIgnored) {
   wrong.SetDefault(TServerBehaviour::Ok("nope"));
   UseServers({slow.BaseUrl(), wrong.BaseUrl()});
   HWND button = form_->BtnInstall.Handle();
-  std::thread clicker = WhenRequested(slow, 1, [button] {
-    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-  });
-  UiScript script = MakeScript();
-  script.Do("click", [&] { Click(); }).Do("close", [&] {
-    PostMessageW(form_->Handle(), WM_CLOSE, 0, 0);
-  });
-  ShowWithScript(script);
+  std::thread clicker = WhenRequested(slow, 1, [button] { testing::Click(button); });
+  ClickThenClose();
   clicker.join();
   EXPECT_EQ(slow.Requests().size(), 1u);
   EXPECT_EQ(wrong.Requests().size(), 1u);
@@ -342,19 +335,9 @@ TEST_F(VerificationWindowTest, WindowAnswersWhileAServerStaysSilent) {
   UseServers({silent.BaseUrl()});
   HWND window = form_->Handle();
   std::atomic<bool> checking{true};
-  int probes = 0;
-  int unanswered = 0;
+  testing::Probes probes;
   std::thread prober = WhenRequested(silent, 1, [&] {
-    while (checking) {
-      DWORD_PTR result = 0;
-      if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
-                               testing::Stretched(std::chrono::milliseconds(1000)).count(),
-                               &result)) {
-        ++unanswered;
-      }
-      ++probes;
-      Sleep(100);
-    }
+    testing::ProbeUntil(window, [&] { return !checking; }, std::chrono::minutes(1), probes);
   });
   UiScript script = MakeScript();
   script
@@ -363,12 +346,12 @@ TEST_F(VerificationWindowTest, WindowAnswersWhileAServerStaysSilent) {
             Click();
             checking = false;
           })
-      .Do("close", [&] { PostMessageW(form_->Handle(), WM_CLOSE, 0, 0); });
+      .Do("close", [&] { Close(); });
   ShowWithScript(script);
   checking = false;
   prober.join();
-  EXPECT_EQ(unanswered, 0) << "of " << probes << " probes";
-  EXPECT_GT(probes, 20);  // the limit is 15 s: the probes ran throughout
+  EXPECT_EQ(probes.unanswered, 0) << "of " << probes.sent << " probes";
+  EXPECT_GT(probes.sent, 20);  // the limit is 15 s: the probes ran throughout
   EXPECT_EQ(hints_->Texts(), (std::vector<std::string>{Sending(silent.BaseUrl()), kBusy}));
   EXPECT_EQ(balloons_.Titles(), (std::vector<std::string>{kNoAnswerTitle, kFailedTitle}));
 }

@@ -76,6 +76,12 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
+bool CopyThisProgram(const std::string& path) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return CopyFileW(self, Wide(path).c_str(), FALSE) != 0;
+}
+
 ChildProcess::ChildProcess(const std::string& exe, const std::string& arguments) {
   std::wstring command = L"\"" + Wide(exe) + L"\"";
   if (!arguments.empty()) command += L" " + Wide(arguments);

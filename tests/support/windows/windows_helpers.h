@@ -40,6 +40,8 @@ std::string ProgramFolder();
 std::string FreshFolder(const std::string& name);
 // The names of the files in folder, sorted.
 std::vector<std::string> FilesIn(const std::string& folder);
+// Copies the running program to path, so that it can be started under another name.
+bool CopyThisProgram(const std::string& path);
 
 // ---- Programs
 
